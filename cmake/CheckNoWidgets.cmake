@@ -1,0 +1,10 @@
+# Fails when a source of the core library includes a Qt Widgets or Qt PrintSupport header.
+foreach(src IN LISTS SOURCES)
+    if(NOT IS_ABSOLUTE "${src}" OR NOT EXISTS "${src}" OR src MATCHES "_autogen")
+        continue()
+    endif()
+    file(STRINGS "${src}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](QtWidgets|QtPrintSupport)")
+    if(hits)
+        message(FATAL_ERROR "${src} includes a widgets header; the core library must stay headless:\n${hits}")
+    endif()
+endforeach()

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace FilePaths {
+
+// Joins two parts with the platform's separator, adding one only when the first lacks it.
+QString join(const QString& first, const QString& second);
+// The entry of that name in the folder, matched without regard to case; empty when none.
+QString findNoCase(const QString& folder, const QString& name);
+// Whether an entry of that name (any case) exists in the folder.
+bool existsNoCase(const QString& folder, const QString& name);
+
+} // namespace FilePaths

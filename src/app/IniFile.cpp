@@ -1,0 +1,111 @@
+#include "app/IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <SimpleIni.h>
+#include <string>
+
+class IniData {
+public:
+    CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+};
+
+namespace {
+std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)), m_ini(std::make_unique<IniData>()) {
+    QFile file(m_path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray data = file.readAll();
+        // A file SimpleIni cannot parse at all reads as empty: the defaults then hold.
+        if (m_ini->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0)
+            m_ini->ini.Reset();
+    }
+}
+
+IniFile::~IniFile() = default;
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& fallback) const {
+    const char* value = m_ini->ini.GetValue(utf8(section).c_str(), utf8(key).c_str(), nullptr);
+    return value ? QString::fromUtf8(value) : fallback;
+}
+
+int IniFile::readInteger(const QString& section, const QString& key, int fallback) const {
+    const QString text = readString(section, key, QString()).trimmed();
+    bool ok = false;
+    const int value = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive) ? text.mid(2).toInt(&ok, 16)
+                                                                               : text.toInt(&ok);
+    return ok ? value : fallback;
+}
+
+bool IniFile::readBool(const QString& section, const QString& key, bool fallback) const {
+    // As Windows programs read them: "0" is false, any other number true; words are understood too.
+    const QString text = readString(section, key, QString()).trimmed().toLower();
+    if (text.isEmpty())
+        return fallback;
+    if (text == QStringLiteral("true") || text == QStringLiteral("yes") || text == QStringLiteral("ja"))
+        return true;
+    if (text == QStringLiteral("false") || text == QStringLiteral("no") || text == QStringLiteral("nein"))
+        return false;
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    return ok ? number != 0 : fallback;
+}
+
+QDate IniFile::readDate(const QString& section, const QString& key, const QDate& fallback) const {
+    const QString text = readString(section, key, QString()).trimmed();
+    for (const QString& format : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")}) {
+        const QDate date = QDate::fromString(text, format);
+        if (date.isValid())
+            return date;
+    }
+    return fallback;
+}
+
+bool IniFile::valueExists(const QString& section, const QString& key) const {
+    return m_ini->ini.GetValue(utf8(section).c_str(), utf8(key).c_str(), nullptr) != nullptr;
+}
+
+bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+    // Line breaks would split the value into a broken line on the next read.
+    QString clean = value;
+    clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_ini->ini.SetValue(utf8(section).c_str(), utf8(key).c_str(), utf8(clean).c_str());
+    return save();
+}
+
+bool IniFile::writeInteger(const QString& section, const QString& key, int value) {
+    return writeString(section, key, QString::number(value));
+}
+
+bool IniFile::writeBool(const QString& section, const QString& key, bool value) {
+    return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool IniFile::writeDate(const QString& section, const QString& key, const QDate& value) {
+    return writeString(section, key, value.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+bool IniFile::deleteKey(const QString& section, const QString& key) {
+    if (!m_ini->ini.Delete(utf8(section).c_str(), utf8(key).c_str(), true))
+        return true;
+    return save();
+}
+
+bool IniFile::eraseSection(const QString& section) {
+    if (!m_ini->ini.Delete(utf8(section).c_str(), nullptr))
+        return true;
+    return save();
+}
+
+bool IniFile::save() {
+    std::string data;
+    if (m_ini->ini.Save(data) < 0)
+        return false;
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(data.data(), static_cast<qint64>(data.size()));
+    return file.commit();
+}

@@ -1,0 +1,57 @@
+#include "app/Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace Platform {
+
+bool runAndWait(const QString& programPath, const QString& parameters, ShowMode) {
+    QProcess process;
+    process.setWorkingDirectory(QFileInfo(programPath).absolutePath());
+    process.setProgram(programPath);
+    process.setArguments(QProcess::splitCommand(parameters));
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start();
+    if (!process.waitForStarted())
+        return false;
+    process.waitForFinished(-1);
+    return true;
+}
+
+bool moveFile(const QString& from, const QString& to) { return QFile::rename(from, to); }
+
+bool createFolder(const QString& path) { return QDir().mkpath(path); }
+
+} // namespace Platform
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace Platform {
+
+bool syncFile(const QString& path) {
+#ifdef Q_OS_WIN
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = FlushFileBuffers(h);
+    CloseHandle(h);
+    return ok;
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#endif
+}
+
+} // namespace Platform

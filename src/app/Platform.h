@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Calls into the operating system that the rest of the program must not make itself.
+namespace Platform {
+
+enum class ShowMode { Normal, Hidden, Minimized, Maximized };
+
+// Starts the program with the command line '"path" parameters' in the program's folder and
+// waits, without a time limit, until it has ended. False when it could not be started.
+bool runAndWait(const QString& programPath, const QString& parameters, ShowMode mode);
+// Moves a file to another name in the same folder; false on failure.
+bool moveFile(const QString& from, const QString& to);
+// Creates the folder with all missing parents; false on failure.
+bool createFolder(const QString& path);
+
+} // namespace Platform
+
+namespace Platform {
+// Forces the file's content to the disk; false on failure.
+bool syncFile(const QString& path);
+} // namespace Platform

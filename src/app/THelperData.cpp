@@ -1,0 +1,61 @@
+#include "app/THelperData.h"
+
+#include "app/FilePaths.h"
+#include "app/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include "app/KassolError.h"
+
+THelperData::THelperData(Folders folders, DatabaseCreator createDatabaseIfMissing)
+    : m_folders(std::move(folders)), m_createDatabaseIfMissing(std::move(createDatabaseIfMissing)) {}
+
+void THelperData::InitPathAndDB() {
+    QString programFolder = m_folders.programFolder;
+    if (!programFolder.endsWith(QLatin1Char('/')))
+        programFolder += QLatin1Char('/');
+    const QString db = QString::fromLatin1(DatabaseFileName);
+    const QString delivered = QString::fromLatin1(NewDatabaseFileName);
+
+    bool useProgramFolder = false;
+    if (!FilePaths::existsNoCase(programFolder, db) && FilePaths::existsNoCase(programFolder, delivered)) {
+        Platform::moveFile(FilePaths::findNoCase(programFolder, delivered), programFolder + db);
+        useProgramFolder = true;
+    }
+    if (FilePaths::existsNoCase(programFolder, delivered)) {
+        Platform::runAndWait(programFolder + QString::fromLatin1(UpdateProgramName), QString(),
+                             Platform::ShowMode::Normal);
+        useProgramFolder = true;
+    }
+    if (FilePaths::existsNoCase(programFolder, db))
+        useProgramFolder = true;
+
+    if (useProgramFolder) {
+        m_dbPath = programFolder;
+        m_iniPath = FilePaths::join(m_dbPath, QString::fromLatin1(IniFileName));
+        return;
+    }
+    UseDataFolder(FilePaths::join(GetProgramDataPath(), QString::fromLatin1(DataSubPath)));
+}
+
+void THelperData::UseDataFolder(const QString& folder) {
+    m_dbPath = folder;
+    m_iniPath = FilePaths::join(m_dbPath, QString::fromLatin1(IniFileName));
+    createDataFolder(m_dbPath);
+    if (m_createDatabaseIfMissing && !FilePaths::existsNoCase(m_dbPath, QString::fromLatin1(DatabaseFileName)))
+        m_createDatabaseIfMissing(FilePaths::join(m_dbPath, QString::fromLatin1(DatabaseFileName)));
+}
+
+QString THelperData::DatabaseFile() const {
+    const QString found = FilePaths::findNoCase(m_dbPath, QString::fromLatin1(DatabaseFileName));
+    return found.isEmpty() ? FilePaths::join(m_dbPath, QString::fromLatin1(DatabaseFileName)) : found;
+}
+
+void THelperData::createDataFolder(const QString& folder) {
+    if (!Platform::createFolder(folder))
+        throw KassolError(
+            QStringLiteral("Der Datenordner \u201E%1\u201C kann nicht angelegt werden. Bitte prüfen Sie, "
+                           "ob der Ordner beschreibbar ist.")
+                .arg(QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()))
+);
+}

@@ -1,0 +1,76 @@
+#include "cli/CliCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+void CliContext::printJson(const QJsonValue& value) {
+    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+    out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+}
+
+namespace {
+std::vector<CliCommand>& registry() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+} // namespace
+
+void CliRegistry::add(CliCommand command) { registry().push_back(std::move(command)); }
+
+const std::vector<CliCommand>& CliRegistry::all() { return registry(); }
+
+const CliCommand* CliRegistry::find(const QString& name) {
+    for (const CliCommand& c : registry())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+CliArgs::CliArgs(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a.startsWith(QStringLiteral("--")) && a.size() > 2) {
+            QString name = a, inlineValue;
+            bool hasInline = false;
+            if (const int eq = a.indexOf(QLatin1Char('=')); eq > 0) {
+                name = a.left(eq);
+                inlineValue = a.mid(eq + 1);
+                hasInline = true;
+            }
+            if (valueOptions.contains(name)) {
+                if (!hasInline) {
+                    if (i + 1 >= args.size())
+                        throw CliUsageError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(name));
+                    inlineValue = args[++i];
+                }
+                m_values.append({name, inlineValue});
+            } else if (flagOptions.contains(name) && !hasInline) {
+                m_flags << name;
+            } else {
+                throw CliUsageError(QStringLiteral("Unbekannte Option %1.").arg(a));
+            }
+        } else {
+            m_positional << a;
+        }
+    }
+}
+
+std::optional<QString> CliArgs::value(const QString& option) const {
+    std::optional<QString> found;
+    for (const auto& [name, v] : m_values)
+        if (name == option)
+            found = v;
+    return found;
+}
+
+QString CliArgs::word(int index, const QString& what) const {
+    if (index >= m_positional.size())
+        throw CliUsageError(QStringLiteral("Es fehlt: %1.").arg(what));
+    return m_positional[index];
+}
+
+void CliArgs::expectAtMost(int count) const {
+    if (m_positional.size() > count)
+        throw CliUsageError(QStringLiteral("Unerwartetes Argument \u201E%1\u201C.").arg(m_positional[count]));
+}

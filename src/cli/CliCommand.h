@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/KassolError.h"
+
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class TDM_EinAus;
+class THelperData;
+class Clock;
+class UserInteraction;
+
+// What a command works with: the settled folder, the data module, and where to write.
+struct CliContext {
+    THelperData& helper;
+    TDM_EinAus& dm;
+    const Clock& clock;
+    UserInteraction& ui;
+    QTextStream& out;
+    QTextStream& err;
+    bool json = false;
+
+    // Prints a JSON document (with --json) on stdout.
+    void printJson(const QJsonValue& value);
+};
+
+// A wrong call of a command: its message is printed with the command's usage.
+class CliUsageError : public KassolError {
+public:
+    using KassolError::KassolError;
+};
+
+struct CliCommand {
+    QString name;    // "client", "book", ...
+    QString usage;   // one line or several, for --help
+    QString summary; // one line, for the command list
+    std::function<int(CliContext&, const QStringList& args)> run;
+    // init creates the database folder; every other command needs an existing database.
+    bool createsDatabase = false;
+};
+
+// Commands register themselves from their own source file.
+class CliRegistry {
+public:
+    static void add(CliCommand command);
+    static const std::vector<CliCommand>& all();
+    static const CliCommand* find(const QString& name);
+};
+
+struct CliRegistration {
+    explicit CliRegistration(CliCommand command) { CliRegistry::add(std::move(command)); }
+};
+
+// Options of one command: "--name VALUE", "--flag", and the positional words.
+class CliArgs {
+public:
+    // Throws CliUsageError for an unknown option or a missing value.
+    CliArgs(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
+
+    std::optional<QString> value(const QString& option) const;
+    bool flag(const QString& option) const { return m_flags.contains(option); }
+    bool has(const QString& option) const { return value(option).has_value() || flag(option); }
+    const QStringList& positional() const { return m_positional; }
+    // The positional word at index; throws CliUsageError naming what is missing.
+    QString word(int index, const QString& what) const;
+    // Throws CliUsageError when more positional words were given than expected.
+    void expectAtMost(int count) const;
+
+private:
+    QList<std::pair<QString, QString>> m_values;
+    QStringList m_flags;
+    QStringList m_positional;
+};
+
+// Runs kassol-cli with the arguments after the program name; returns the exit status.
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err, const Clock& clock);

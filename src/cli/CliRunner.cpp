@@ -1,0 +1,108 @@
+#include "app/FilePaths.h"
+#include "app/Formats.h"
+#include "app/THelperData.h"
+#include "app/UserInteraction.h"
+#include "cli/CliCommand.h"
+#include "cli/CliInteraction.h"
+#include "store/DM_KS.h"
+#include "store/MdbSqlRunner.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+void printUsage(QTextStream& out) {
+    out << "Kassol – Einnahmen, Ausgaben und Umsatzsteuer\n\n"
+           "Aufruf: kassol-cli [--data-dir ORDNER] [--json] BEFEHL [ARGUMENTE]\n\n"
+           "  --data-dir ORDNER  Datenordner mit KS_tab.mdb und Kassol.ini; ohne diese Option\n"
+           "                     gilt derselbe Ordner wie für das Programm selbst.\n"
+           "  --json             Ausgabe als ein JSON-Dokument (Beträge als Text mit Punkt,\n"
+           "                     Datumsangaben als jjjj-mm-tt, Kennzeichen als gespeicherte Zahlen).\n\n"
+           "Befehle:\n";
+    for (const CliCommand& c : CliRegistry::all())
+        out << "  " << c.name.leftJustified(10) << " " << c.summary << "\n";
+    out << "\n'kassol-cli BEFEHL --help' zeigt die Aufrufe eines Befehls.\n";
+}
+
+void printCommandUsage(QTextStream& out, const CliCommand& c) {
+    out << c.summary << "\n\n" << c.usage;
+    if (!c.usage.endsWith(QLatin1Char('\n')))
+        out << "\n";
+}
+
+} // namespace
+
+int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const Clock& clock) {
+    QStringList args = argsIn;
+    QString dataDir;
+    bool json = false;
+    // Global options may stand anywhere before or after the command.
+    for (int i = 0; i < args.size();) {
+        if (args[i] == QStringLiteral("--data-dir")) {
+            if (i + 1 >= args.size()) {
+                err << "Zur Option --data-dir fehlt der Ordner.\n";
+                return 1;
+            }
+            dataDir = args[i + 1];
+            args.remove(i, 2);
+        } else if (args[i].startsWith(QStringLiteral("--data-dir="))) {
+            dataDir = args[i].mid(11);
+            args.remove(i);
+        } else if (args[i] == QStringLiteral("--json")) {
+            json = true;
+            args.remove(i);
+        } else {
+            ++i;
+        }
+    }
+    if (args.isEmpty() || args[0] == QStringLiteral("--help") || args[0] == QStringLiteral("-h") ||
+        args[0] == QStringLiteral("help")) {
+        printUsage(out);
+        return args.isEmpty() ? 1 : 0;
+    }
+    const CliCommand* command = CliRegistry::find(args[0]);
+    if (!command) {
+        err << QStringLiteral("Unbekannter Befehl \u201E%1\u201C. 'kassol-cli --help' zeigt alle Befehle.\n").arg(args[0]);
+        return 1;
+    }
+    const QStringList rest = args.mid(1);
+    if (rest.contains(QStringLiteral("--help"))) {
+        printCommandUsage(out, *command);
+        return 0;
+    }
+
+    try {
+        THelperData helper(Folders::ofPlatform(), &Helper_MdbSqlRunner::CreateDatabaseIfMissing);
+        if (dataDir.isEmpty()) {
+            helper.InitPathAndDB();
+        } else if (command->createsDatabase) {
+            helper.UseDataFolder(QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath()));
+        } else {
+            const QString folder = QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath());
+            if (!FilePaths::existsNoCase(folder, QString::fromLatin1(THelperData::DatabaseFileName)))
+                throw KassolError(QStringLiteral("Im Ordner \u201E%1\u201C gibt es keine Kassol-Datenbank. "
+                                                 "Legen Sie sie mit \u201Ekassol-cli --data-dir %1 init\u201C an.")
+                                      .arg(QDir::toNativeSeparators(folder)));
+            helper.UseDataFolder(folder);
+        }
+        TDM_EinAus dm(helper, clock);
+        dm.DataModuleCreate();
+        CliInteraction ui;
+        CliContext ctx{helper, dm, clock, ui, out, err, json};
+        return command->run(ctx, rest);
+    } catch (const CliUsageError& e) {
+        err << e.message() << "\n\n";
+        printCommandUsage(err, *command);
+        return 1;
+    } catch (const InteractionAborted& e) {
+        err << e.message() << "\n";
+        return 1;
+    } catch (const KassolError& e) {
+        err << e.message() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << "Unerwarteter Fehler: " << e.what() << "\n";
+        return 1;
+    }
+}

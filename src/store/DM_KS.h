@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/Clock.h"
+#include "store/DataSet.h"
+#include "store/Database.h"
+
+#include <QString>
+
+class THelperData;
+class UserInteraction;
+
+// The data module: the one owner of the database connection and the shared data sets, and the
+// services that answer who the active client is, which fiscal year is current, and that hand
+// out new keys. The session context lives in the database, read afresh on every call.
+class TDM_EinAus {
+public:
+    TDM_EinAus(const THelperData& helper, const Clock& clock);
+    ~TDM_EinAus();
+    TDM_EinAus(const TDM_EinAus&) = delete;
+    TDM_EinAus& operator=(const TDM_EinAus&) = delete;
+
+    // The connection, opened on first use on the database file in DBPath.
+    Database& db();
+    void closeConnection();
+    const THelperData& helper() const { return m_helper; }
+    const Clock& clock() const { return m_clock; }
+
+    // Opens the basic tables; the first of them opens the connection.
+    void DataModuleCreate();
+
+    // Session context and lookups; each falls back instead of failing for "not found".
+    int gibAktiverMandant();
+    void setzeAktiverMandant(int mandant);
+    QString gibMandantBezeichnung(int mandant);
+    int gibZeitraum();
+    int gibJahr();
+    bool gibSteuerDE();
+    void BuchungskreisFiltern(int mandant);
+    void StammdatenFilterSetzen(int mandant);
+
+    // Record services.
+    int neueID(const QString& tabelle);
+    int neueBelegnummer();
+    int neueMandantNummer();
+    // Both delete all of their rows in one transaction or, on failure, none, and raise DbError.
+    void loescheMandant(int mandant);
+    void loescheZeitraum(int zeitraum);
+    // Makes sure an active client with a current fiscal year exists, asking for them if needed.
+    void InitiiereMandant(UserInteraction& ui);
+
+    DataSet Query_Ein;
+    DataSet Query_Aus;
+    DataSet ADO_Buchungen;
+    DataSet ADO_BK;
+    DataSet Table_Stammdaten;
+    DataSet Table_Zeitraum;
+    DataSet QueryZeitraum;
+    DataSet Table_Einstellungen;
+    DataSet Table_Mandant;
+    DataSet QueryBuchungstexte;
+
+private:
+    void ADO_KSBeforeConnect();
+    static void filterTo(DataSet& data, int mandant);
+
+    const THelperData& m_helper;
+    const Clock& m_clock;
+    Database m_db;
+};

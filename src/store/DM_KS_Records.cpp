@@ -1,0 +1,145 @@
+// Record services of the data module: new keys and voucher numbers, deletions, first client.
+#include "app/THelperData.h"
+#include "app/UserInteraction.h"
+#include "store/DM_KS.h"
+#include "store/DbError.h"
+#include "store/Transaction.h"
+
+namespace {
+
+const QString NeueBelegnummer_Sql = QStringLiteral(
+    "select max(Belegnummer) as maxNr from t_Buchungen\nwhere Wirtschaftsjahr = :zeitraum \nand mandant = :mandant ;");
+const QString MandantVorhanden_Sql = QStringLiteral("select 1 from t_mandant where id = :id");
+const QString LoescheZeitraumBewegungen_Sql = QStringLiteral(
+    "delete from t_kontenbewegungen where exists (select 1 from T_Buchungen b where b.ID = "
+    "t_kontenbewegungen.Buchungen_id and b.mandant = t_kontenbewegungen.mandant and b.Wirtschaftsjahr = %1)");
+
+// Day 1 is 1 January of the year 1; Julian day 1721426 is that day.
+constexpr qint64 JulianDayOfYearOne = 1721426;
+
+} // namespace
+
+int TDM_EinAus::neueID(const QString& tabelle) {
+    try {
+        const auto v = db().scalar(QStringLiteral("select  max(ID) AS maxID from ") + tabelle);
+        if (!v || v->isNull())
+            return 1;
+        return v->toInt() + 1;
+    } catch (const KassolError&) {
+        return 1;
+    }
+}
+
+int TDM_EinAus::neueBelegnummer() {
+    try {
+        const int zeitraum = gibZeitraum();
+        const int mandant = gibAktiverMandant();
+        const auto v = db().scalar(NeueBelegnummer_Sql,
+                                   {{QStringLiteral(":zeitraum"), zeitraum}, {QStringLiteral(":mandant"), mandant}});
+        if (!v || v->isNull())
+            return 1;
+        return v->toInt() + 1;
+    } catch (const KassolError&) {
+        return 1;
+    }
+}
+
+int TDM_EinAus::neueMandantNummer() {
+    const QDateTime now = m_clock.now();
+    const qint64 day = now.date().toJulianDay() - JulianDayOfYearOne + 1;
+    const qint64 stamp = day * 86400000LL + now.time().msecsSinceStartOfDay();
+    int number = static_cast<int>(stamp % 1000000000LL);
+    // The clock repeats every eleven and a half days; a number already taken moves on to the
+    // next free one instead of failing the insert.
+    for (int tries = 0; tries < 1000; ++tries) {
+        if (!db().scalar(MandantVorhanden_Sql, {{QStringLiteral(":id"), number}}))
+            break;
+        number = (number + 1) % 1000000000;
+    }
+    return number;
+}
+
+void TDM_EinAus::loescheMandant(int mandant) {
+    const QString n = QString::number(mandant);
+    const QString context = QStringLiteral("Mandant löschen");
+    auto tx = db().transaction();
+    m_db.exec(QStringLiteral("delete from t_kontenbewegungen where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Buchungen where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_BKreis where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Zeitraum where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Einstellungen where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Stammdaten where mandant = ") + n, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Mandant where id = ") + n, {}, context);
+    tx.commit();
+}
+
+void TDM_EinAus::loescheZeitraum(int zeitraum) {
+    const QString z = QString::number(zeitraum);
+    const QString context = QStringLiteral("Wirtschaftsjahr löschen");
+    auto tx = db().transaction();
+    m_db.exec(LoescheZeitraumBewegungen_Sql.arg(z), {}, context);
+    m_db.exec(QStringLiteral("delete from T_Buchungen where Wirtschaftsjahr = ") + z, {}, context);
+    m_db.exec(QStringLiteral("delete from T_Zeitraum where id = ") + z, {}, context);
+    tx.commit();
+}
+
+void TDM_EinAus::InitiiereMandant(UserInteraction& ui) {
+    if (gibAktiverMandant() == -1) {
+        QString name;
+        for (;;) {
+            name = QStringLiteral("Mandant 1");
+            if (!ui.inputBox(QStringLiteral("Neuer Mandant"), QStringLiteral("Bezeichnung des Mandanten"), name))
+                continue;
+            if (!name.isEmpty())
+                break;
+            ui.information(QStringLiteral("Geben sie bitte eine Mandantenbezeichnung an."));
+        }
+        // The client and its master-data row come into being together or not at all.
+        auto tx = db().transaction();
+        const int nummer = neueMandantNummer();
+        Table_Mandant.open();
+        Table_Mandant.insert();
+        Table_Mandant.setField(QStringLiteral("id"), nummer);
+        Table_Mandant.setField(QStringLiteral("Bezeichnung"), name);
+        Table_Mandant.setField(QStringLiteral("aktiv"), 1);
+        Table_Mandant.post();
+        Table_Stammdaten.open();
+        Table_Stammdaten.insert();
+        Table_Stammdaten.setField(QStringLiteral("mandant"), gibAktiverMandant());
+        Table_Stammdaten.post();
+        tx.commit();
+    }
+
+    QString jahrText = QString::number(m_clock.today().year());
+    if (gibZeitraum() == -1) {
+        int jahr = 0;
+        for (;;) {
+            const QString before = jahrText;
+            if (!ui.inputBox(QStringLiteral("Neues Wirtschaftsjahr"), QStringLiteral("Jahreszahl (zb: 2026)"), jahrText)) {
+                jahrText = before;
+                continue;
+            }
+            bool ok = false;
+            jahr = jahrText.trimmed().toInt(&ok);
+            if (ok)
+                break;
+            ui.information(QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"));
+        }
+        auto tx = db().transaction();
+        const int id = neueID(QStringLiteral("t_zeitraum"));
+        const int mandant = gibAktiverMandant();
+        Table_Zeitraum.open();
+        Table_Zeitraum.insert();
+        Table_Zeitraum.setField(QStringLiteral("mandant"), mandant);
+        Table_Zeitraum.setField(QStringLiteral("id"), id);
+        Table_Zeitraum.setField(QStringLiteral("Jahr"), jahr);
+        Table_Zeitraum.post();
+        Table_Einstellungen.open();
+        Table_Einstellungen.insert();
+        Table_Einstellungen.setField(QStringLiteral("mandant"), mandant);
+        Table_Einstellungen.setField(QStringLiteral("ZeitraumNummer"), id);
+        Table_Einstellungen.post();
+        tx.commit();
+    }
+    StammdatenFilterSetzen(gibAktiverMandant());
+}

@@ -1,0 +1,154 @@
+#include "store/Database.h"
+
+#include "app/KassolError.h"
+#include "store/DatabaseFile.h"
+#include "store/DbError.h"
+#include "store/Transaction.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <sqlite3.h>
+
+namespace {
+QAtomicInt connectionCounter;
+
+QString engineText(const QSqlError& error) {
+    QString text = error.driverText();
+    if (!error.databaseText().isEmpty())
+        text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+} // namespace
+
+Database::Database() : m_name(QStringLiteral("kassol-%1").arg(connectionCounter.fetchAndAddRelaxed(1))) {}
+
+Database::~Database() {
+    close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Database::open(const QString& file) {
+    const DatabaseFileKind kind = inspectDatabaseFile(file);
+    if (kind != DatabaseFileKind::SQLite)
+        throw KassolError(describeUnusableDatabase(file, kind));
+    openOrCreate(file);
+}
+
+void Database::openOrCreate(const QString& file) {
+    close();
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_file = file;
+    m_db.setDatabaseName(file);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open())
+        throw DbError(engineText(m_db.lastError()), QString(),
+                      QStringLiteral("Die Datenbank \u201E%1\u201C kann nicht geöffnet werden").arg(file));
+    try {
+        applySettings();
+    } catch (...) {
+        m_db.close();
+        throw;
+    }
+}
+
+void Database::applySettings() {
+    exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    // A read-only file cannot switch its journal; it still reads.
+    query(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    exec(QStringLiteral("PRAGMA synchronous = FULL"));
+}
+
+void Database::close() {
+    if (m_db.isValid() && m_db.isOpen())
+        m_db.close();
+    m_transactionDepth = 0;
+}
+
+bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
+
+sqlite3* Database::handle() const {
+    const QVariant v = m_db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3* const*>(v.data());
+    return nullptr;
+}
+
+QSqlQuery Database::prepare(const QString& sql, const QString& context) {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw DbError(engineText(q.lastError()), sql, context);
+    return q;
+}
+
+void Database::run(QSqlQuery& q, const QString& context) {
+    if (!q.exec())
+        throw DbError(engineText(q.lastError()), q.lastQuery(), context);
+}
+
+QSqlQuery Database::query(const QString& sql, const SqlParams& params, const QString& context) {
+    QSqlQuery q = prepare(sql, context);
+    for (const auto& [name, value] : params)
+        q.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, value);
+    run(q, context);
+    return q;
+}
+
+int Database::exec(const QString& sql, const SqlParams& params, const QString& context) {
+    QSqlQuery q = query(sql, params, context);
+    return q.numRowsAffected();
+}
+
+std::optional<QVariant> Database::scalar(const QString& sql, const SqlParams& params, const QString& context) {
+    QSqlQuery q = query(sql, params, context);
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0);
+}
+
+Transaction Database::transaction() { return Transaction(*this); }
+
+Transaction::Transaction(Database& db) : m_db(&db), m_level(db.m_transactionDepth) {
+    if (m_level == 0)
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"), {}, QStringLiteral("Transaktion beginnen"));
+    else
+        db.exec(QStringLiteral("SAVEPOINT kassol_%1").arg(m_level));
+    ++db.m_transactionDepth;
+}
+
+Transaction::Transaction(Transaction&& other) noexcept
+    : m_db(other.m_db), m_level(other.m_level), m_done(other.m_done) {
+    other.m_done = true;
+}
+
+Transaction::~Transaction() {
+    if (m_done || !m_db->isOpen())
+        return;
+    try {
+        if (m_level == 0) {
+            m_db->exec(QStringLiteral("ROLLBACK"));
+        } else {
+            m_db->exec(QStringLiteral("ROLLBACK TO kassol_%1").arg(m_level));
+            m_db->exec(QStringLiteral("RELEASE kassol_%1").arg(m_level));
+        }
+    } catch (...) {
+        // The statement that failed has already been reported; a failed rollback leaves
+        // SQLite's own automatic rollback to undo the transaction.
+    }
+    --m_db->m_transactionDepth;
+}
+
+void Transaction::commit() {
+    if (m_done)
+        return;
+    if (m_level == 0)
+        m_db->exec(QStringLiteral("COMMIT"), {}, QStringLiteral("Transaktion abschließen"));
+    else
+        m_db->exec(QStringLiteral("RELEASE kassol_%1").arg(m_level));
+    m_done = true;
+    --m_db->m_transactionDepth;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "store/SqlParams.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <optional>
+
+struct sqlite3;
+#include "store/Transaction.h"
+
+// One SQLite connection. Foreign keys are on; the rollback journal with synchronous=FULL makes
+// every committed transaction survive a crash or a power cut, and keeps the database one file
+// whenever no transaction is open, so that backups and copies see all of it.
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing Kassol database file. Never creates or changes a file that is not a
+    // SQLite database: a missing, empty or foreign file raises KassolError with a German message.
+    void open(const QString& file);
+    // Opens (and creates, when missing) a file without looking at it first.
+    void openOrCreate(const QString& file);
+    void close();
+    bool isOpen() const;
+    const QString& file() const { return m_file; }
+
+    QSqlDatabase& connection() { return m_db; }
+    sqlite3* handle() const;
+
+    // Prepares and runs a statement; the query is forward-only and positioned before its first row.
+    QSqlQuery query(const QString& sql, const SqlParams& params = {}, const QString& context = {});
+    // Runs a statement without result; returns the number of rows affected.
+    int exec(const QString& sql, const SqlParams& params = {}, const QString& context = {});
+    // The first column of the first row; nullopt when there is no row.
+    std::optional<QVariant> scalar(const QString& sql, const SqlParams& params = {}, const QString& context = {});
+    // Prepares a statement for repeated execution with bind() and run().
+    QSqlQuery prepare(const QString& sql, const QString& context = {});
+    static void run(QSqlQuery& query, const QString& context = {});
+
+    Transaction transaction();
+
+private:
+    friend class Transaction;
+    void applySettings();
+
+    QString m_name;
+    QString m_file;
+    QSqlDatabase m_db;
+    int m_transactionDepth = 0;
+};

@@ -1,0 +1,59 @@
+#include "app/IniFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(IniFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    IniFile ini(path);
+    EXPECT_EQ("false", ini.readString("Einstellungen", "DesktopIcon", "false").toStdString());
+    EXPECT_FALSE(ini.readBool("Datensicherung", "nichtzippen", false));
+    EXPECT_EQ(0, ini.readInteger("Buchen Mandant 7", "Buchungskreis", 0));
+    EXPECT_EQ(QDate(2024, 3, 15), ini.readDate("Buchen Mandant 7", "Belegdatum", QDate(2024, 3, 15)));
+    EXPECT_FALSE(QFile::exists(path));
+
+    ASSERT_TRUE(ini.writeInteger("Buchen Mandant 7", "Buchungskreis", 12));
+    EXPECT_TRUE(QFile::exists(path));
+    IniFile again(path);
+    EXPECT_EQ(12, again.readInteger("buchen mandant 7", "BUCHUNGSKREIS", 0)) << "names are matched without case";
+}
+
+TEST(IniFile, RoundTripsEveryKindOfValueAndDeletes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    {
+        IniFile ini(path);
+        ini.writeString("Datensicherung", "Ziel", QStringLiteral("/home/büro/Sicherung"));
+        ini.writeBool("Datensicherung", "nichtzippen", true);
+        ini.writeDate("Buchen Mandant 1", "Belegdatum", QDate(2024, 12, 31));
+        ini.writeString("Buchen Mandant 1", "Buchungstext", "Miete");
+        ini.writeString("Buchen Mandant 2", "Steuersatz", "20");
+    }
+    IniFile ini(path);
+    EXPECT_EQ(QStringLiteral("/home/büro/Sicherung"), ini.readString("Datensicherung", "Ziel", ""));
+    EXPECT_TRUE(ini.readBool("Datensicherung", "nichtzippen", false));
+    EXPECT_EQ(QDate(2024, 12, 31), ini.readDate("Buchen Mandant 1", "Belegdatum", {}));
+    ini.deleteKey("Buchen Mandant 1", "Buchungstext");
+    ini.eraseSection("Buchen Mandant 2");
+    IniFile after(path);
+    EXPECT_FALSE(after.valueExists("Buchen Mandant 1", "Buchungstext"));
+    EXPECT_TRUE(after.valueExists("Buchen Mandant 1", "Belegdatum"));
+    EXPECT_FALSE(after.valueExists("Buchen Mandant 2", "Steuersatz"));
+}
+
+TEST(IniFile, BrokenLinesAndValuesFallBackToDefaults) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("garbage without equals\n[Datensicherung\nZiel=/x\n[Buchen Mandant 1]\nBuchungskreis=abc\n"
+            "Belegdatum=31.02.2024\nIstEinnahme=2\n\x01\x02\xff\n");
+    f.close();
+    IniFile ini(path);
+    EXPECT_EQ(0, ini.readInteger("Buchen Mandant 1", "Buchungskreis", 0));
+    EXPECT_EQ(QDate(2024, 1, 1), ini.readDate("Buchen Mandant 1", "Belegdatum", QDate(2024, 1, 1)));
+    EXPECT_EQ(2, ini.readInteger("Buchen Mandant 1", "IstEinnahme", 1));
+    EXPECT_TRUE(ini.writeString("Einstellungen", "DesktopIcon", "true"));
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/UserInteraction.h"
+
+#include <QStringList>
+#include <deque>
+#include <gtest/gtest.h>
+
+// Answers the program's questions from a script, in order, and records every message. A
+// question the script does not expect fails the test and stops the operation.
+class ScriptedInteraction final : public UserInteraction {
+public:
+    struct Step {
+        enum Kind { Input, Confirmation, Warning } kind;
+        QString expectedCaption; // for input boxes; empty: any
+        QString answerText;      // input: the entry
+        bool ok = true;          // input: OK or Cancel
+        Answer answer = Answer::Ok;
+    };
+
+    // An input box confirmed with text (or cancelled when ok is false).
+    ScriptedInteraction& input(const QString& text, bool ok = true, const QString& caption = {}) {
+        m_steps.push_back({Step::Input, caption, text, ok, Answer::Ok});
+        return *this;
+    }
+    ScriptedInteraction& confirm(Answer answer) {
+        m_steps.push_back({Step::Confirmation, {}, {}, true, answer});
+        return *this;
+    }
+    ScriptedInteraction& warn(Answer answer) {
+        m_steps.push_back({Step::Warning, {}, {}, true, answer});
+        return *this;
+    }
+
+    QStringList messages;       // information texts, in order
+    QStringList questions;      // confirmation and warning texts, in order
+    QStringList inputProposals; // the proposal each input box showed
+    QStringList openedFiles;
+    QString nextSaveFileName;
+
+    bool finished() const { return m_steps.empty(); }
+
+    void information(const QString& text) override { messages << text; }
+    Answer confirmation(const QString& text, const QList<Answer>&) override { return question(Step::Confirmation, text); }
+    Answer warning(const QString& text, const QList<Answer>&) override { return question(Step::Warning, text); }
+    bool inputBox(const QString& caption, const QString& prompt, QString& value) override {
+        inputProposals << value;
+        if (m_steps.empty() || m_steps.front().kind != Step::Input) {
+            ADD_FAILURE() << "unexpected input box: " << caption.toStdString() << " / " << prompt.toStdString();
+            throw InteractionAborted(caption);
+        }
+        Step s = m_steps.front();
+        m_steps.pop_front();
+        if (!s.expectedCaption.isEmpty()) {
+            EXPECT_EQ(s.expectedCaption.toStdString(), caption.toStdString());
+        }
+        if (s.ok)
+            value = s.answerText;
+        return s.ok;
+    }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return nextSaveFileName; }
+    void openFile(const QString& path) override { openedFiles << path; }
+
+private:
+    Answer question(Step::Kind kind, const QString& text) {
+        questions << text;
+        if (m_steps.empty() || m_steps.front().kind != kind) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            throw InteractionAborted(text);
+        }
+        const Answer a = m_steps.front().answer;
+        m_steps.pop_front();
+        return a;
+    }
+
+    std::deque<Step> m_steps;
+};

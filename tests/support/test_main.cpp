@@ -1,0 +1,12 @@
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    pinTestLocale();
+    return RUN_ALL_TESTS();
+}
