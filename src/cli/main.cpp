@@ -2,13 +2,16 @@
 #include "app/Formats.h"
 #include "cli/CliCommand.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Kassol"));
+    // Reports are drawn with fonts, which need a GUI application; no window is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("Kassol"));
     Formats::setLocale(Formats::chooseLocale(QLocale::system()));
     QTextStream out(stdout);
     QTextStream err(stderr);

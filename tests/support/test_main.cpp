@@ -1,11 +1,11 @@
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     pinTestLocale();
     return RUN_ALL_TESTS();
