@@ -62,7 +62,8 @@ std::optional<Currency> Currency::parse(const QString& input) {
     for (QChar c : whole + fraction)
         if (!c.isDigit() || c.unicode() > '9')
             return std::nullopt;
-    if (whole.size() > 15)
+    // The column holds ten-thousandths in 64 bits: at most 922,337,203,685,477.5807.
+    if (whole.size() > 15 || (whole.size() == 15 && whole > QStringLiteral("922337203685476")))
         return std::nullopt;
     std::int64_t units = whole.isEmpty() ? 0 : whole.toLongLong() * Scale;
     std::int64_t frac = 0;

@@ -74,3 +74,51 @@ void CliArgs::expectAtMost(int count) const {
     if (m_positional.size() > count)
         throw CliUsageError(QStringLiteral("Unerwartetes Argument \u201E%1\u201C.").arg(m_positional[count]));
 }
+
+#include "app/Currency.h"
+
+#include <QDate>
+
+namespace CliValues {
+
+QDate date(const QString& input, const QString& what) {
+    const QString text = input.trimmed();
+    QDate d = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(text, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!d.isValid())
+        throw KassolError(QStringLiteral("%1 \u201E%2\u201C ist kein gültiges Datum (TT.MM.JJJJ oder JJJJ-MM-TT).").arg(what, input));
+    return d;
+}
+
+Currency amount(const QString& text, const QString& what) {
+    const auto v = Currency::parse(text);
+    if (!v)
+        throw KassolError(QStringLiteral("%1 \u201E%2\u201C ist kein gültiger Betrag (Zahl mit höchstens vier Nachkommastellen, "
+                                         "z. B. 120,50).")
+                              .arg(what, text));
+    return *v;
+}
+
+int integer(const QString& text, const QString& what) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok)
+        throw KassolError(QStringLiteral("%1 \u201E%2\u201C ist keine ganze Zahl.").arg(what, text));
+    return v;
+}
+
+bool yesNo(const QString& input, const QString& what) {
+    const QString t = input.trimmed().toLower();
+    if (t == QStringLiteral("ja") || t == QStringLiteral("yes") || t == QStringLiteral("1") || t == QStringLiteral("true"))
+        return true;
+    if (t == QStringLiteral("nein") || t == QStringLiteral("no") || t == QStringLiteral("0") || t == QStringLiteral("false"))
+        return false;
+    throw KassolError(QStringLiteral("%1 \u201E%2\u201C: bitte ja oder nein angeben.").arg(what, input));
+}
+
+QString money(const Currency& value) { return value.toPlainString(); }
+
+} // namespace CliValues

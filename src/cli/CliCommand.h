@@ -79,3 +79,19 @@ private:
 
 // Runs kassol-cli with the arguments after the program name; returns the exit status.
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err, const Clock& clock);
+
+class Currency;
+class QDate;
+
+// Values as the command line takes them; each raises KassolError with a German message.
+namespace CliValues {
+// dd.mm.yyyy or yyyy-mm-dd; a date that does not exist (31.02.) is refused.
+QDate date(const QString& text, const QString& what);
+// A decimal comma or point; letters, nothing, too many decimals or too large a value are refused.
+Currency amount(const QString& text, const QString& what);
+int integer(const QString& text, const QString& what);
+// "ja"/"nein" (also yes/no, 1/0, true/false).
+bool yesNo(const QString& text, const QString& what);
+// Money for JSON: a point and at least two decimals ("120.00", "0.62").
+QString money(const Currency& value);
+} // namespace CliValues

@@ -14,6 +14,20 @@ const QString LoescheZeitraumBewegungen_Sql = QStringLiteral(
     "delete from t_kontenbewegungen where exists (select 1 from T_Buchungen b where b.ID = "
     "t_kontenbewegungen.Buchungen_id and b.mandant = t_kontenbewegungen.mandant and b.Wirtschaftsjahr = %1)");
 
+// max(ID) over a table keyed by (mandant, id), found by one index seek per client instead of a
+// scan of the whole table; the result is the same as "select max(ID) from" the table.
+const QString MaxIdJeMandant_Sql = QStringLiteral(
+    "WITH RECURSIVE m(v) AS (SELECT min(mandant) FROM [%1] UNION ALL "
+    "SELECT (SELECT min(mandant) FROM [%1] WHERE mandant > m.v) FROM m WHERE m.v IS NOT NULL) "
+    "SELECT max((SELECT max(id) FROM [%1] WHERE mandant = m.v)) AS maxID FROM m WHERE m.v IS NOT NULL");
+
+bool keyedByClientAndId(const QString& table) {
+    for (const char* t : {"T_BKreis", "T_Buchungen", "T_Zeitraum", "t_kontenbewegungen"})
+        if (table.compare(QLatin1String(t), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 // Day 1 is 1 January of the year 1; Julian day 1721426 is that day.
 constexpr qint64 JulianDayOfYearOne = 1721426;
 
@@ -21,7 +35,8 @@ constexpr qint64 JulianDayOfYearOne = 1721426;
 
 int TDM_EinAus::neueID(const QString& tabelle) {
     try {
-        const auto v = db().scalar(QStringLiteral("select  max(ID) AS maxID from ") + tabelle);
+        const auto v = keyedByClientAndId(tabelle) ? db().scalar(MaxIdJeMandant_Sql.arg(tabelle))
+                                                   : db().scalar(QStringLiteral("select  max(ID) AS maxID from ") + tabelle);
         if (!v || v->isNull())
             return 1;
         return v->toInt() + 1;

@@ -77,10 +77,28 @@ sqlite3* Database::handle() const {
     return nullptr;
 }
 
+namespace {
+// Parameter names are matched without regard to case, as identifiers are; the statement's
+// placeholders are written in lower case and so are the names they are bound by.
+QString lowerPlaceholders(const QString& sql) {
+    QString out = sql;
+    bool inString = false;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        if (c == QLatin1Char('\''))
+            inString = !inString;
+        else if (!inString && c == QLatin1Char(':') && i + 1 < out.size() && (out[i + 1].isLetter() || out[i + 1] == QLatin1Char('_')))
+            for (qsizetype j = i + 1; j < out.size() && (out[j].isLetterOrNumber() || out[j] == QLatin1Char('_')); ++j)
+                out[j] = out[j].toLower();
+    }
+    return out;
+}
+} // namespace
+
 QSqlQuery Database::prepare(const QString& sql, const QString& context) {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql))
+    if (!q.prepare(lowerPlaceholders(sql)))
         throw DbError(engineText(q.lastError()), sql, context);
     return q;
 }
@@ -93,7 +111,7 @@ void Database::run(QSqlQuery& q, const QString& context) {
 QSqlQuery Database::query(const QString& sql, const SqlParams& params, const QString& context) {
     QSqlQuery q = prepare(sql, context);
     for (const auto& [name, value] : params)
-        q.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, value);
+        q.bindValue((name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name).toLower(), value);
     run(q, context);
     return q;
 }

@@ -38,7 +38,7 @@ public:
     int exec(const QString& sql, const SqlParams& params = {}, const QString& context = {});
     // The first column of the first row; nullopt when there is no row.
     std::optional<QVariant> scalar(const QString& sql, const SqlParams& params = {}, const QString& context = {});
-    // Prepares a statement for repeated execution with bind() and run().
+    // Prepares a statement for repeated execution; bind its parameters by their lower-case names.
     QSqlQuery prepare(const QString& sql, const QString& context = {});
     static void run(QSqlQuery& query, const QString& context = {});
 
