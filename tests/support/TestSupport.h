@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Clock.h"
+#include "app/KassolError.h"
 #include "app/THelperData.h"
 #include "store/DM_KS.h"
 
