@@ -3,10 +3,12 @@
 #include "app/KassolError.h"
 #include "store/DM_KS.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString BewegungenDerBuchung_Sql = QStringLiteral(
-    "SELECT id, Konten_Nr, St_Betrag FROM t_kontenbewegungen WHERE Buchungen_id = :id AND mandant = :mandant ORDER BY id");
+    "SELECT id, Konten_Nr, St_Betrag FROM t_kontenbewegungen WHERE Buchungen_id = :id AND mandant = :mandant");
 const QString KreisDesMandanten_Sql = QStringLiteral("SELECT 1 FROM T_BKreis WHERE id = :bk AND mandant = :mandant");
 
 constexpr std::int64_t MaxBetragUnits = 9223372036854775807LL;
@@ -193,6 +195,9 @@ std::vector<GespeicherteBewegung> bewegungen(TDM_EinAus& dm, int id) {
     QSqlQuery q = dm.db().query(BewegungenDerBuchung_Sql, {{QStringLiteral(":id"), id}, {QStringLiteral(":mandant"), dm.gibAktiverMandant()}});
     while (q.next())
         result.push_back({q.value(0).toInt(), {q.value(1).toInt(), Currency::fromUnits(q.value(2).toLongLong())}});
+    // Sorted here: an ORDER BY in the statement would lead SQLite to walk all of the client's
+    // movements along the primary key instead of seeking the booking's few.
+    std::sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
     return result;
 }
 
