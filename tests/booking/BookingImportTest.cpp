@@ -71,3 +71,20 @@ TEST(BookingImport, AWrongHeaderOrAnEmptyFileIsRefused) {
     EXPECT_THROW(BuchungsImport::importiere(*b.dm, ""), KassolError);
     EXPECT_EQ(0, BuchungsImport::importiere(*b.dm, Kopf).buchungen);
 }
+
+TEST(BookingImport, ALargeImportThatFailsKeepsTheIndexesAndWritesNothing) {
+    Books b;
+    QByteArray csv = Kopf;
+    for (int i = 0; i < 1200; ++i)
+        csv += QByteArray("01.03.2024;;Zeile;10;") + (i == 1100 ? "13" : "20") + ";WA;E;;;;\n";
+    const int indexes = b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt();
+    b.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON t_kontenbewegungen WHEN NEW.Konten_Nr = 1013 "
+                "BEGIN SELECT RAISE(ABORT, 'Platte voll'); END");
+    EXPECT_THROW(BuchungsImport::importiere(*b.dm, csv), KassolError);
+    EXPECT_EQ(0, b.count("T_Buchungen"));
+    EXPECT_EQ(indexes, b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt());
+    b.db().exec("DROP TRIGGER refuse");
+    EXPECT_EQ(1200, BuchungsImport::importiere(*b.dm, csv).buchungen);
+    EXPECT_EQ(indexes, b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt());
+    EXPECT_EQ("ok", b.db().scalar("PRAGMA integrity_check")->toString().toStdString());
+}
