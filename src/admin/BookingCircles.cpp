@@ -8,13 +8,6 @@ namespace {
 const QString Gebucht_Sql = QStringLiteral("SELECT BK\nFROM T_Buchungen\nWHERE (((BK)=:BK) AND ((mandant)=:Mandant));");
 const QString Loeschen_Sql = QStringLiteral("DELETE\nFROM T_BKreis\nWHERE (((T_BKreis.id)=:BK) AND ((T_BKreis.mandant)=:Mandant));");
 
-int aktiverMandant(TDM_EinAus& dm) {
-    const int mandant = dm.gibAktiverMandant();
-    if (mandant == -1)
-        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
-    return mandant;
-}
-
 void pruefeWerte(const QString& name, const QString& kurz) {
     if (name.size() > 50)
         throw KassolError(QStringLiteral("Die Bezeichnung des Buchungskreises darf höchstens 50 Zeichen lang sein."));
@@ -33,7 +26,7 @@ void pruefeKreisDesMandanten(TDM_EinAus& dm, int id, int mandant) {
 namespace Buchungskreise {
 
 std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     dm.BuchungskreisFiltern(mandant);
     std::vector<BuchungskreisEintrag> result;
     DataSet& bk = dm.ADO_BK;
@@ -43,7 +36,7 @@ std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm) {
 }
 
 int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     pruefeWerte(name, kurz);
     const int id = dm.neueID(QStringLiteral("t_bkreis"));
     dm.db().exec(QStringLiteral("INSERT INTO T_BKreis (mandant, id, BKName, BKKurz) VALUES (:mandant, :id, :name, :kurz)"),
@@ -54,7 +47,7 @@ int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz) {
 }
 
 void aendern(TDM_EinAus& dm, int id, const QString& name, const QString& kurz) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     pruefeWerte(name, kurz);
     pruefeKreisDesMandanten(dm, id, mandant);
     dm.db().exec(QStringLiteral("UPDATE T_BKreis SET BKName = :name, BKKurz = :kurz WHERE id = :id AND mandant = :mandant"),
@@ -64,7 +57,7 @@ void aendern(TDM_EinAus& dm, int id, const QString& name, const QString& kurz) {
 }
 
 void loeschen(TDM_EinAus& dm, int id) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     pruefeKreisDesMandanten(dm, id, mandant);
     const SqlParams params{{QStringLiteral(":BK"), id}, {QStringLiteral(":Mandant"), mandant}};
     if (dm.db().scalar(Gebucht_Sql, params))

@@ -79,9 +79,7 @@ QString loeschen(TDM_EinAus& dm, const THelperData& helper, int nummer) {
 bool brauchtWirtschaftsjahr(TDM_EinAus& dm) { return dm.gibZeitraum() == -1; }
 
 int wirtschaftsjahrEinrichten(TDM_EinAus& dm, int jahr) {
-    const int mandant = dm.gibAktiverMandant();
-    if (mandant == -1)
-        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
+    const int mandant = dm.benoetigeAktivenMandanten();
     auto tx = dm.db().transaction();
     const int id = dm.neueID(QStringLiteral("t_zeitraum"));
     dm.db().exec(QStringLiteral("INSERT INTO T_Zeitraum (mandant, id, Jahr) VALUES (:mandant, :id, :jahr)"),

@@ -9,13 +9,6 @@ const QString JahrVorhanden_Sql = QStringLiteral("select * from t_zeitraum\nwher
 const QString Liste_Sql = QStringLiteral("select * from t_zeitraum\nwhere mandant = :mandant\norder by jahr desc;");
 const QString Einstellungen_Sql = QStringLiteral("select * from t_einstellungen where mandant = :mandant;");
 
-int aktiverMandant(TDM_EinAus& dm) {
-    const int mandant = dm.gibAktiverMandant();
-    if (mandant == -1)
-        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
-    return mandant;
-}
-
 void pruefeJahrDesMandanten(TDM_EinAus& dm, int zeitraum, int mandant) {
     if (!dm.db().scalar(QStringLiteral("SELECT 1 FROM T_Zeitraum WHERE id = :id AND mandant = :mandant"),
                         {{QStringLiteral(":id"), zeitraum}, {QStringLiteral(":mandant"), mandant}}))
@@ -46,7 +39,7 @@ std::vector<WirtschaftsjahrEintrag> liste(TDM_EinAus& dm) {
 }
 
 int anlegen(TDM_EinAus& dm, const QString& eingabe) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     bool ok = false;
     const int jahr = eingabe.trimmed().toInt(&ok);
     if (!ok)
@@ -62,7 +55,7 @@ int anlegen(TDM_EinAus& dm, const QString& eingabe) {
 }
 
 int idVonJahr(TDM_EinAus& dm, int jahr) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     QSqlQuery q = dm.db().query(JahrVorhanden_Sql, {{QStringLiteral(":jahr"), jahr}, {QStringLiteral(":mandant"), mandant}});
     if (!q.next())
         throw KassolError(QStringLiteral("Der aktive Mandant hat kein Wirtschaftsjahr %1.").arg(jahr));
@@ -70,7 +63,7 @@ int idVonJahr(TDM_EinAus& dm, int jahr) {
 }
 
 void auswaehlen(TDM_EinAus& dm, int zeitraum) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     pruefeJahrDesMandanten(dm, zeitraum, mandant);
     const SqlParams params{{QStringLiteral(":zeitraum"), zeitraum}, {QStringLiteral(":mandant"), mandant}};
     auto tx = dm.db().transaction();
@@ -86,7 +79,7 @@ void auswaehlen(TDM_EinAus& dm, int zeitraum) {
 }
 
 QString loeschen(TDM_EinAus& dm, int zeitraum) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     if (zeitraum == dm.gibZeitraum())
         throw KassolError(QStringLiteral("Das aktive Wirtschaftsjahr kann nicht gelöscht werden. \rBitte zuerst mit Doppelklick "
                                          "das Wirtschaftsjahr wechseln. \rDanach das zu löschende Wirtschaftsjahr markieren."));

@@ -21,19 +21,12 @@ const Feld Felder[] = {
     {"Steuernummer", "Steuernummer", 50, &Stammdaten::steuernummer},
 };
 
-int aktiverMandant(TDM_EinAus& dm) {
-    const int mandant = dm.gibAktiverMandant();
-    if (mandant == -1)
-        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
-    return mandant;
-}
-
 } // namespace
 
 namespace StammdatenVerwaltung {
 
 Stammdaten lesen(TDM_EinAus& dm) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     Stammdaten s;
     QSqlQuery q = dm.db().query(QStringLiteral("SELECT * FROM T_Stammdaten WHERE mandant = :mandant"), {{QStringLiteral(":mandant"), mandant}});
     if (!q.next())
@@ -47,7 +40,7 @@ Stammdaten lesen(TDM_EinAus& dm) {
 }
 
 void schreiben(TDM_EinAus& dm, const Stammdaten& daten) {
-    const int mandant = aktiverMandant(dm);
+    const int mandant = dm.benoetigeAktivenMandanten();
     for (const Feld& f : Felder)
         if ((daten.*(f.wert)).size() > f.laenge)
             throw KassolError(QStringLiteral("Das Feld \u201E%1\u201C darf höchstens %2 Zeichen lang sein.")

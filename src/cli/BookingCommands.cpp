@@ -154,8 +154,7 @@ int runList(CliContext& ctx, const QStringList& args) {
 
 int runTotals(CliContext& ctx, const QStringList& args) {
     CliArgs(args, {}, {}).expectAtMost(0);
-    if (ctx.dm.gibAktiverMandant() == -1)
-        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
+    ctx.dm.benoetigeAktivenMandanten();
     const Summen s = berechneSummen(ctx.dm);
     if (ctx.json) {
         ctx.printJson(QJsonObject{{QStringLiteral("mandant"), s.mandantBezeichnung},

@@ -96,6 +96,13 @@ int TDM_EinAus::gibAktiverMandant() {
     return toInt(db().scalar(GibAktiverMandant_Sql, {}, QStringLiteral("Aktiven Mandanten lesen"))).value_or(-1);
 }
 
+int TDM_EinAus::benoetigeAktivenMandanten() {
+    const int mandant = gibAktiverMandant();
+    if (mandant == -1)
+        throw KassolError(QStringLiteral("Es ist kein Mandant aktiv."));
+    return mandant;
+}
+
 void TDM_EinAus::setzeAktiverMandant(int mandant) {
     auto tx = db().transaction();
     m_db.exec(AlleInaktiv_Sql, {}, QStringLiteral("Mandanten wechseln"));

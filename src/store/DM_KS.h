@@ -30,6 +30,8 @@ public:
 
     // Session context and lookups; each falls back instead of failing for "not found".
     int gibAktiverMandant();
+    // The active client for an operation that needs one; raises KassolError when none is active.
+    int benoetigeAktivenMandanten();
     void setzeAktiverMandant(int mandant);
     QString gibMandantBezeichnung(int mandant);
     int gibZeitraum();
