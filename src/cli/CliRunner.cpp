@@ -8,6 +8,7 @@
 #include "store/MdbSqlRunner.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileInfo>
 
 namespace {
@@ -20,8 +21,19 @@ void printUsage(QTextStream& out) {
            "  --json             Ausgabe als ein JSON-Dokument (Beträge als Text mit Punkt,\n"
            "                     Datumsangaben als jjjj-mm-tt, Kennzeichen als gespeicherte Zahlen).\n\n"
            "Befehle:\n";
+    // In the order a user meets them; commands not named here follow alphabetically.
+    static const QStringList order{"init",   "info",   "client", "year",   "circle", "master",  "book",   "change",
+                                   "delete", "list",   "totals", "import", "report", "export", "backup", "restore"};
+    std::vector<const CliCommand*> commands;
     for (const CliCommand& c : CliRegistry::all())
-        out << "  " << c.name.leftJustified(10) << " " << c.summary << "\n";
+        commands.push_back(&c);
+    const auto rank = [](const CliCommand* c) {
+        const qsizetype i = order.indexOf(c->name);
+        return std::make_pair(i < 0 ? order.size() : i, c->name);
+    };
+    std::sort(commands.begin(), commands.end(), [&](const auto* a, const auto* b) { return rank(a) < rank(b); });
+    for (const CliCommand* c : commands)
+        out << "  " << c->name.leftJustified(10) << " " << c->summary << "\n";
     out << "\n'kassol-cli BEFEHL --help' zeigt die Aufrufe eines Befehls.\n";
 }
 
