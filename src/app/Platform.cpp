@@ -55,3 +55,16 @@ bool syncFile(const QString& path) {
 }
 
 } // namespace Platform
+
+#include <filesystem>
+#include <system_error>
+
+namespace Platform {
+
+QString replaceFile(const QString& from, const QString& to) {
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()), error);
+    return error ? QString::fromLocal8Bit(error.message().c_str()) : QString();
+}
+
+} // namespace Platform

@@ -20,4 +20,7 @@ bool createFolder(const QString& path);
 namespace Platform {
 // Forces the file's content to the disk; false on failure.
 bool syncFile(const QString& path);
+// Moves a file over another in one step (the target is replaced, never missing in between);
+// both must lie on the same drive. Returns an empty text or the system's reason for failing.
+QString replaceFile(const QString& from, const QString& to);
 } // namespace Platform

@@ -46,6 +46,11 @@ void THelperData::UseDataFolder(const QString& folder) {
         m_createDatabaseIfMissing(FilePaths::join(m_dbPath, QString::fromLatin1(DatabaseFileName)));
 }
 
+void THelperData::PointAtDataFolder(const QString& folder) {
+    m_dbPath = folder;
+    m_iniPath = FilePaths::join(m_dbPath, QString::fromLatin1(IniFileName));
+}
+
 QString THelperData::DatabaseFile() const {
     const QString found = FilePaths::findNoCase(m_dbPath, QString::fromLatin1(DatabaseFileName));
     return found.isEmpty() ? FilePaths::join(m_dbPath, QString::fromLatin1(DatabaseFileName)) : found;

@@ -27,6 +27,8 @@ public:
     void InitPathAndDB();
     // Uses the given folder as it is, creating it and its database when missing.
     void UseDataFolder(const QString& folder);
+    // Uses the given folder without creating anything (for bringing back a backup).
+    void PointAtDataFolder(const QString& folder);
 
     QString GetProgramDataPath() const { return m_folders.programDataFolder; }
     std::unique_ptr<IniFile> GetIniInstance() const { return std::make_unique<IniFile>(m_iniPath); }

@@ -42,6 +42,9 @@ struct CliCommand {
     std::function<int(CliContext&, const QStringList& args)> run;
     // init creates the database folder; every other command needs an existing database.
     bool createsDatabase = false;
+    // Whether the data module opens the database before the command runs; a command that brings
+    // back a backup must work while the database is missing or damaged.
+    bool opensDatabase = true;
 };
 
 // Commands register themselves from their own source file.

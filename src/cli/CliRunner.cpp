@@ -90,6 +90,11 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
             helper.InitPathAndDB();
         } else if (command->createsDatabase) {
             helper.UseDataFolder(QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath()));
+        } else if (!command->opensDatabase) {
+            const QString folder = QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath());
+            if (!QFileInfo(folder).isDir())
+                throw KassolError(QStringLiteral("Der Datenordner \u201E%1\u201C existiert nicht.").arg(QDir::toNativeSeparators(folder)));
+            helper.PointAtDataFolder(folder);
         } else {
             const QString folder = QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath());
             if (!FilePaths::existsNoCase(folder, QString::fromLatin1(THelperData::DatabaseFileName)))
@@ -99,7 +104,8 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
             helper.UseDataFolder(folder);
         }
         TDM_EinAus dm(helper, clock);
-        dm.DataModuleCreate();
+        if (command->opensDatabase)
+            dm.DataModuleCreate();
         CliInteraction ui;
         CliContext ctx{helper, dm, clock, ui, out, err, json};
         return command->run(ctx, rest);

@@ -1,0 +1,151 @@
+#include "backup/ZipArchive.h"
+
+#include <QFile>
+#include <memory>
+#include <zip.h>
+
+namespace {
+
+struct ZipCloser {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
+
+QString fehlerText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+ZipHandle oeffne(const QString& archiv, int flags, QString& grund) {
+    int code = 0;
+    zip_t* z = zip_open(QFile::encodeName(archiv).constData(), flags, &code);
+    if (!z)
+        grund = fehlerText(code);
+    return ZipHandle(z);
+}
+
+} // namespace
+
+namespace ZipArchive {
+
+QString schreibe(const QString& archiv, const QList<Eintrag>& eintraege) {
+    QString grund;
+    ZipHandle z = oeffne(archiv, ZIP_CREATE | ZIP_TRUNCATE, grund);
+    if (!z)
+        return grund;
+    for (const Eintrag& e : eintraege) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_file_create(QFile::encodeName(e.pfad).constData(), 0, -1, &error);
+        if (!source) {
+            grund = QString::fromLocal8Bit(zip_error_strerror(&error));
+            zip_error_fini(&error);
+            return grund;
+        }
+        const zip_int64_t index = zip_file_add(z.get(), e.name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (index < 0) {
+            zip_source_free(source);
+            return QString::fromLocal8Bit(zip_strerror(z.get()));
+        }
+        zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    }
+    // zip_close writes the archive; on failure the handle stays open and is discarded.
+    if (zip_close(z.get()) != 0)
+        return QString::fromLocal8Bit(zip_strerror(z.get()));
+    z.release();
+    return QString();
+}
+
+QStringList namen(const QString& archiv, QString* grund) {
+    QString reason;
+    ZipHandle z = oeffne(archiv, ZIP_RDONLY | ZIP_CHECKCONS, reason);
+    QStringList result;
+    if (!z) {
+        if (grund)
+            *grund = reason;
+        return result;
+    }
+    const zip_int64_t n = zip_get_num_entries(z.get(), 0);
+    for (zip_int64_t i = 0; i < n; ++i)
+        result << QString::fromUtf8(zip_get_name(z.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS));
+    return result;
+}
+
+QList<bool> deflated(const QString& archiv) {
+    QString grund;
+    ZipHandle z = oeffne(archiv, ZIP_RDONLY, grund);
+    QList<bool> result;
+    if (!z)
+        return result;
+    const zip_int64_t n = zip_get_num_entries(z.get(), 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        result << (zip_stat_index(z.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0 && st.comp_method == ZIP_CM_DEFLATE);
+    }
+    return result;
+}
+
+namespace {
+// Reads the entry to its end; libzip reports a CRC mismatch there. Writes to the file when given.
+QString lies(zip_t* z, zip_uint64_t index, QFile* ziel) {
+    zip_file_t* f = zip_fopen_index(z, index, 0);
+    if (!f)
+        return QString::fromLocal8Bit(zip_strerror(z));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    QString grund;
+    for (;;) {
+        const zip_int64_t n = zip_fread(f, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
+        if (n < 0) {
+            grund = QString::fromLocal8Bit(zip_file_strerror(f));
+            break;
+        }
+        if (n == 0)
+            break;
+        if (ziel && ziel->write(buffer.constData(), n) != n) {
+            grund = ziel->errorString();
+            break;
+        }
+    }
+    if (zip_fclose(f) != 0 && grund.isEmpty())
+        grund = QStringLiteral("Prüfsumme stimmt nicht");
+    return grund;
+}
+} // namespace
+
+QString pruefe(const QString& archiv) {
+    QString grund;
+    ZipHandle z = oeffne(archiv, ZIP_RDONLY | ZIP_CHECKCONS, grund);
+    if (!z)
+        return grund;
+    const zip_int64_t n = zip_get_num_entries(z.get(), 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        grund = lies(z.get(), static_cast<zip_uint64_t>(i), nullptr);
+        if (!grund.isEmpty())
+            return QStringLiteral("%1: %2").arg(QString::fromUtf8(zip_get_name(z.get(), static_cast<zip_uint64_t>(i), 0)), grund);
+    }
+    return QString();
+}
+
+QString entpacke(const QString& archiv, const QString& name, const QString& ziel) {
+    QString grund;
+    ZipHandle z = oeffne(archiv, ZIP_RDONLY | ZIP_CHECKCONS, grund);
+    if (!z)
+        return grund;
+    const zip_int64_t index = zip_name_locate(z.get(), name.toUtf8().constData(), ZIP_FL_NOCASE);
+    if (index < 0)
+        return QStringLiteral("Das Archiv enthält keine Datei \u201E%1\u201C.").arg(name);
+    QFile out(ziel);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return out.errorString();
+    grund = lies(z.get(), static_cast<zip_uint64_t>(index), &out);
+    out.close();
+    if (!grund.isEmpty())
+        QFile::remove(ziel);
+    return grund;
+}
+
+} // namespace ZipArchive

@@ -1,0 +1,126 @@
+#include "export/TaxOfficeExport.h"
+
+#include "app/Codepage.h"
+#include "app/Formats.h"
+#include "app/KassolError.h"
+#include "store/DM_KS.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const QString QueryFinanzamt_Sql = QStringLiteral(
+    "SELECT T_Buchungen.Buchungsdatum, T_Buchungen.Belegnummer, T_Buchungen.Text, "
+    "iif([istdrittland]=1,0,iif([isteinnahme]=2,[betrag]*-1,[betrag])) AS BruttoBetrag, T_Buchungen.Steuersatz, "
+    "iif([isteinnahme]=2,[St_betrag],0) AS VST, iif([isteu]=2,iif([isteinnahme]=1,[St_betrag],0),[St_betrag]) AS UST\n"
+    "FROM T_Buchungen INNER JOIN (t_kontenbewegungen INNER JOIN T_Kontenplan ON t_kontenbewegungen.Konten_Nr = "
+    "T_Kontenplan.Kontonummer) ON (T_Buchungen.ID = t_kontenbewegungen.Buchungen_id) AND (T_Buchungen.mandant = "
+    "t_kontenbewegungen.mandant)\n"
+    "WHERE (((T_Buchungen.Wirtschaftsjahr)=:zeitraum) AND ((T_Buchungen.Buchungsdatum) Between :von And :bis) AND "
+    "((T_Buchungen.mandant)=:mandant))\n"
+    "ORDER BY T_Buchungen.Buchungsdatum, T_Buchungen.ID;");
+
+const QStringList Kopf{QStringLiteral("Buchungsdatum"), QStringLiteral("Belegnummer"), QStringLiteral("Text"),
+                       QStringLiteral("BruttoBetrag"),  QStringLiteral("Steuersatz"),  QStringLiteral("VST"),
+                       QStringLiteral("UST")};
+
+} // namespace
+
+namespace FinanzamtExport {
+
+void exportZeitraum(int jahr, int monat, QDate& von, QDate& bis) {
+    von = QDate(jahr, 1, 1);
+    if (monat >= 1 && monat <= 12) {
+        const QDate erster(jahr, monat, 1);
+        bis = erster.addDays(erster.daysInMonth() - 1);
+    } else {
+        // The date value 1 of the old engine: no booking lies that early.
+        bis = QDate(1899, 12, 31);
+    }
+}
+
+std::vector<ExportZeile> lese(TDM_EinAus& dm, int monat) {
+    const int mandant = dm.gibAktiverMandant();
+    const int zeitraum = dm.gibZeitraum();
+    QDate von, bis;
+    exportZeitraum(dm.gibJahr(), monat, von, bis);
+    QSqlQuery q = dm.db().query(QueryFinanzamt_Sql,
+                                {{QStringLiteral(":zeitraum"), zeitraum},
+                                 {QStringLiteral(":von"), von.toString(Qt::ISODate)},
+                                 {QStringLiteral(":bis"), bis.toString(Qt::ISODate)},
+                                 {QStringLiteral(":mandant"), mandant}},
+                                QStringLiteral("Export lesen"));
+    std::vector<ExportZeile> zeilen;
+    while (q.next()) {
+        ExportZeile z;
+        z.buchungsdatum = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+        z.belegnummer = q.value(1).toInt();
+        z.text = q.value(2).toString();
+        z.bruttoBetrag = Currency::fromUnits(q.value(3).toLongLong());
+        z.steuersatz = q.value(4).toInt();
+        z.vst = Currency::fromUnits(q.value(5).toLongLong());
+        z.ust = Currency::fromUnits(q.value(6).toLongLong());
+        zeilen.push_back(std::move(z));
+    }
+    return zeilen;
+}
+
+QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::function<void(int)>& fortschritt) {
+    const QString tab(QLatin1Char('\t'));
+    const QString zeilenende = QStringLiteral("\r\n");
+    QString text = Kopf.join(tab) + zeilenende;
+    text.reserve(static_cast<qsizetype>(zeilen.size()) * 64 + text.size());
+    int n = 0;
+    for (const ExportZeile& z : zeilen) {
+        text += Formats::date(z.buchungsdatum) + tab + Formats::integer(z.belegnummer) + tab + z.text + tab +
+                Formats::shortestDecimal(z.bruttoBetrag) + tab + Formats::integer(z.steuersatz) + tab +
+                Formats::shortestDecimal(z.vst) + tab + Formats::shortestDecimal(z.ust) + zeilenende;
+        if (fortschritt)
+            fortschritt(++n);
+    }
+    return Codepage::toWindows1252(text);
+}
+
+QString txtDateiname(const QString& gewaehlt) {
+    const QFileInfo info(gewaehlt);
+    const QString name = info.fileName();
+    const qsizetype punkt = name.lastIndexOf(QLatin1Char('.'));
+    const QString ohneEndung = punkt > 0 ? name.left(punkt) : name;
+    const QString ordner = gewaehlt.left(gewaehlt.size() - name.size());
+    return ordner + ohneEndung + QStringLiteral(".TXT");
+}
+
+QString ansichtsDateiname(const QString& ordner) {
+    for (int n = 1;; ++n) {
+        const QString pfad = QDir(ordner).filePath(QStringLiteral("MX%1.TXT").arg(n));
+        if (!QFileInfo::exists(pfad))
+            return pfad;
+    }
+}
+
+void schreibe(const QString& pfad, const QByteArray& inhalt) {
+    QSaveFile datei(pfad);
+    const auto fehler = [&](const QString& grund) {
+        return KassolError(QStringLiteral("Die Exportdatei \u201E%1\u201C konnte nicht geschrieben werden: %2")
+                               .arg(QDir::toNativeSeparators(pfad), grund));
+    };
+    if (!datei.open(QIODevice::WriteOnly))
+        throw fehler(datei.errorString());
+    if (datei.write(inhalt) != inhalt.size()) {
+        const QString grund = datei.errorString();
+        datei.cancelWriting();
+        throw fehler(grund);
+    }
+    if (!datei.commit())
+        throw fehler(datei.errorString());
+}
+
+QString exportiere(TDM_EinAus& dm, int monat, const QString& gewaehlterName) {
+    const QString pfad = txtDateiname(gewaehlterName);
+    schreibe(pfad, dateiinhalt(lese(dm, monat)));
+    return pfad;
+}
+
+} // namespace FinanzamtExport
