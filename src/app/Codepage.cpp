@@ -1,6 +1,7 @@
 #include "app/Codepage.h"
 
 #include <QHash>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -51,13 +52,27 @@ QHash<char32_t, char> buildTable() {
 namespace Codepage {
 
 QByteArray toWindows1252(const QString& text) {
-    static const QHash<char32_t, char> table = buildTable();
-    QByteArray out;
-    out.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        const auto it = table.constFind(c);
-        out.append(it == table.constEnd() ? '?' : *it);
+    // Every UTF-16 unit mapped to its byte, '?' where the code page has none; characters beyond
+    // the basic plane arrive as two surrogates and become one '?'.
+    static const std::vector<char> table = [] {
+        std::vector<char> t(0x10000, '?');
+        const QHash<char32_t, char> reverse = buildTable();
+        for (auto it = reverse.cbegin(); it != reverse.cend(); ++it)
+            if (it.key() < 0x10000)
+                t[it.key()] = it.value();
+        return t;
+    }();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* o = out.data();
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* end = p + text.size();
+    for (; p != end; ++p) {
+        const char16_t c = *p;
+        if (QChar::isHighSurrogate(c) && p + 1 != end && QChar::isLowSurrogate(p[1]))
+            ++p;
+        *o++ = c < 0x80 ? static_cast<char>(c) : table[c];
     }
+    out.truncate(o - out.data());
     return out;
 }
 

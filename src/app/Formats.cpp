@@ -60,22 +60,50 @@ QString amountOrBlank(double value) {
     return (text == QStringLiteral("0,00") || text == QStringLiteral("-0,00")) ? QString() : text;
 }
 
-QString date(const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy")) : QString(); }
+QString date(const QDate& d) {
+    if (!d.isValid() || d.year() < 0 || d.year() > 9999)
+        return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy")) : QString();
+    // Written digit by digit: lists and export files format hundreds of thousands of dates.
+    int y = 0, m = 0, day = 0;
+    d.getDate(&y, &m, &day);
+    const char16_t text[10] = {char16_t(u'0' + day / 10), char16_t(u'0' + day % 10), u'.',
+                               char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),   u'.',
+                               char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
 
 QString monthName(int month) { return currentLocale().standaloneMonthName(month, QLocale::LongFormat); }
 
 QString integer(qint64 value) { return QString::number(value); }
 
 QString shortestDecimal(Currency value) {
-    QString text = value.toPlainString();
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    if (text == QStringLiteral("-0"))
-        text = QStringLiteral("0");
-    text.replace(QLatin1Char('.'), QLatin1Char(','));
-    return text;
+    const std::int64_t units = value.units();
+    std::uint64_t rest = units < 0 ? static_cast<std::uint64_t>(-(units + 1)) + 1 : static_cast<std::uint64_t>(units);
+    std::uint64_t fraction = rest % Currency::Scale;
+    std::uint64_t whole = rest / Currency::Scale;
+    char buffer[32];
+    char* end = buffer + sizeof(buffer);
+    char* p = end;
+    if (fraction != 0) {
+        int digits = 4;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --digits;
+        }
+        for (int i = 0; i < digits; ++i) {
+            *--p = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        *--p = ',';
+    }
+    do {
+        *--p = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    if (units < 0)
+        *--p = '-';
+    return QString::fromLatin1(p, end - p);
 }
 
 } // namespace Formats

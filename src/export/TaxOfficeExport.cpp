@@ -4,6 +4,7 @@
 #include "app/Formats.h"
 #include "app/KassolError.h"
 #include "store/DM_KS.h"
+#include "store/RowReader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,22 +47,22 @@ std::vector<ExportZeile> lese(TDM_EinAus& dm, int monat) {
     const int zeitraum = dm.gibZeitraum();
     QDate von, bis;
     exportZeitraum(dm.gibJahr(), monat, von, bis);
-    QSqlQuery q = dm.db().query(QueryFinanzamt_Sql,
-                                {{QStringLiteral(":zeitraum"), zeitraum},
-                                 {QStringLiteral(":von"), von.toString(Qt::ISODate)},
-                                 {QStringLiteral(":bis"), bis.toString(Qt::ISODate)},
-                                 {QStringLiteral(":mandant"), mandant}},
-                                QStringLiteral("Export lesen"));
+    RowReader q(dm.db(), QueryFinanzamt_Sql,
+                {{QStringLiteral(":zeitraum"), zeitraum},
+                 {QStringLiteral(":von"), von.toString(Qt::ISODate)},
+                 {QStringLiteral(":bis"), bis.toString(Qt::ISODate)},
+                 {QStringLiteral(":mandant"), mandant}},
+                QStringLiteral("Export lesen"));
     std::vector<ExportZeile> zeilen;
     while (q.next()) {
         ExportZeile z;
-        z.buchungsdatum = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-        z.belegnummer = q.value(1).toInt();
-        z.text = q.value(2).toString();
-        z.bruttoBetrag = Currency::fromUnits(q.value(3).toLongLong());
-        z.steuersatz = q.value(4).toInt();
-        z.vst = Currency::fromUnits(q.value(5).toLongLong());
-        z.ust = Currency::fromUnits(q.value(6).toLongLong());
+        z.buchungsdatum = QDate::fromString(q.text(0).left(10), Qt::ISODate);
+        z.belegnummer = static_cast<int>(q.integer(1));
+        z.text = q.text(2);
+        z.bruttoBetrag = Currency::fromUnits(q.integer(3));
+        z.steuersatz = static_cast<int>(q.integer(4));
+        z.vst = Currency::fromUnits(q.integer(5));
+        z.ust = Currency::fromUnits(q.integer(6));
         zeilen.push_back(std::move(z));
     }
     return zeilen;
@@ -74,9 +75,14 @@ QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::functi
     text.reserve(static_cast<qsizetype>(zeilen.size()) * 64 + text.size());
     int n = 0;
     for (const ExportZeile& z : zeilen) {
-        text += Formats::date(z.buchungsdatum) + tab + Formats::integer(z.belegnummer) + tab + z.text + tab +
-                Formats::shortestDecimal(z.bruttoBetrag) + tab + Formats::integer(z.steuersatz) + tab +
-                Formats::shortestDecimal(z.vst) + tab + Formats::shortestDecimal(z.ust) + zeilenende;
+        for (const QString& feld : {Formats::date(z.buchungsdatum), Formats::integer(z.belegnummer), z.text,
+                                    Formats::shortestDecimal(z.bruttoBetrag), Formats::integer(z.steuersatz),
+                                    Formats::shortestDecimal(z.vst)}) {
+            text += feld;
+            text += tab;
+        }
+        text += Formats::shortestDecimal(z.ust);
+        text += zeilenende;
         if (fortschritt)
             fortschritt(++n);
     }
