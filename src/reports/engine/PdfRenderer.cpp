@@ -1,0 +1,82 @@
+#include "reports/engine/PdfRenderer.h"
+
+#include "app/KassolError.h"
+#include "reports/engine/ReportEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryFile>
+#include <QFileInfo>
+
+namespace ReportEngine {
+
+void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
+    const auto r = [dotsPerMm](const QRectF& mm) {
+        return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
+    };
+    for (const PreparedItem& item : page.items) {
+        switch (item.kind) {
+        case PreparedItem::Fill:
+            painter.fillRect(r(item.rect), item.color);
+            break;
+        case PreparedItem::Line: {
+            painter.setPen(QPen(item.color, item.thickness * dotsPerMm));
+            const QRectF d = r(item.rect);
+            painter.drawLine(QPointF(d.left(), d.top()), QPointF(d.right(), d.top()));
+            break;
+        }
+        case PreparedItem::Frame:
+            painter.setPen(QPen(item.color, item.thickness * dotsPerMm));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(r(item.rect));
+            break;
+        case PreparedItem::Text: {
+            painter.setPen(item.color);
+            painter.setFont(toQFont(item.font));
+            // Text is placed by its top edge; the box is widened a little so that no glyph is cut.
+            QRectF box = r(item.rect);
+            box.setWidth(box.width() + 2 * dotsPerMm);
+            box.moveLeft(box.left() - dotsPerMm);
+            painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, item.text);
+            break;
+        }
+        }
+    }
+}
+
+void writePdf(const PreparedReport& report, const QString& path) {
+    // Written beside the target and moved into place, so that a failure leaves no half file.
+    QTemporaryFile temp(QFileInfo(path).absolutePath() + QStringLiteral("/.kassol-XXXXXX.pdf"));
+    if (!temp.open())
+        throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
+                              .arg(QDir::toNativeSeparators(path), temp.errorString()));
+    temp.close();
+    {
+        QPdfWriter writer(temp.fileName());
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(600);
+        writer.setTitle(report.title);
+        writer.setCreator(QStringLiteral("Kassol"));
+        QPainter painter(&writer);
+        if (!painter.isActive())
+            throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(path)));
+        const double dotsPerMm = 600 / 25.4;
+        for (std::size_t i = 0; i < report.pages.size(); ++i) {
+            if (i > 0)
+                writer.newPage();
+            paintPage(painter, report.pages[i], dotsPerMm);
+        }
+        painter.end();
+    }
+    QFile::remove(path);
+    if (!temp.rename(path))
+        throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
+                              .arg(QDir::toNativeSeparators(path), temp.errorString()));
+    temp.setAutoRemove(false);
+}
+
+} // namespace ReportEngine

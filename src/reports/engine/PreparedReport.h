@@ -1,0 +1,37 @@
+#pragma once
+
+#include "reports/engine/ReportModel.h"
+
+#include <QColor>
+#include <QRectF>
+#include <QString>
+#include <vector>
+
+namespace ReportEngine {
+
+// One thing drawn on a page; rectangles in millimetres from the page's top left corner.
+struct PreparedItem {
+    enum Kind { Text, Line, Frame, Fill } kind = Text;
+    QRectF rect;
+    QString text;
+    FontSpec font;
+    double thickness = 0.2;
+    QColor color = Qt::black;
+};
+
+struct PreparedPage {
+    std::vector<PreparedItem> items;
+};
+
+// A report laid out on pages, ready for the PDF writer, the printer, the preview or plain text.
+struct PreparedReport {
+    QString title;
+    double pageWidth = 210;
+    double pageHeight = 297;
+    std::vector<PreparedPage> pages;
+
+    // All texts of all pages in the order they were placed (for checks and searches).
+    QStringList texts() const;
+};
+
+} // namespace ReportEngine
