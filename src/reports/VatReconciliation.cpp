@@ -5,55 +5,39 @@
 #include "reports/engine/ReportEngine.h"
 #include "app/KassolError.h"
 #include "store/DM_KS.h"
+#include "store/RowReader.h"
 
-#include <QSqlRecord>
+#include <map>
 
 using namespace ReportEngine;
 
 namespace {
 
-const QString Query_Verprobung_Sql = QStringLiteral(
-    "SELECT T_Kontenplan.Steuersatz, Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag, Sum(T_Buchungen.Betrag) AS Betrag\n"
-    "FROM (T_Zeitraum INNER JOIN T_Buchungen ON (T_Zeitraum.mandant = T_Buchungen.mandant) AND (T_Zeitraum.id = "
-    "T_Buchungen.Wirtschaftsjahr)) INNER JOIN (T_Kontenplan INNER JOIN t_kontenbewegungen ON T_Kontenplan.Kontonummer = "
-    "t_kontenbewegungen.Konten_Nr) ON (T_Buchungen.mandant = t_kontenbewegungen.mandant) AND (T_Buchungen.ID = "
-    "t_kontenbewegungen.Buchungen_id)\n"
-    "WHERE (((T_Kontenplan.Kontonummer)<2000 And (T_Kontenplan.Kontonummer)<>1021) AND ((T_Zeitraum.id)= :Zeitraum ) AND "
-    "((T_Buchungen.Buchungsdatum) Between :von And :bis ) AND ((T_Buchungen.mandant)=:Mandant))\n"
-    "GROUP BY T_Kontenplan.Steuersatz\n"
-    "ORDER BY T_Kontenplan.Steuersatz;");
+// One pass over the period's movements, summed per account, gives every figure of the report:
+// the lines per rate (accounts below 2000 but 1021, by the chart's rate), the output and input tax
+// of intra-community acquisitions (1021), the domestic output tax, the input tax (2000 to 2999 but
+// 2021), the import VAT (3000) and the vehicle and building shares of the movements, whatever their
+// account. The sums are those of the separate statements, each of which would read the same rows.
+const QString Verprobung_Sql = QStringLiteral(
+    "SELECT t_kontenbewegungen.Konten_Nr, T_Kontenplan.Steuersatz, T_Kontenplan.Kontonummer IS NOT NULL AS imKontenplan, "
+    "Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag, Sum(T_Buchungen.Betrag) AS Betrag, "
+    "Sum(iif(T_Buchungen.IstKFZ=1,t_kontenbewegungen.St_Betrag,0)) AS KFZ, "
+    "Sum(iif(T_Buchungen.IstGebaeude=1,t_kontenbewegungen.St_Betrag,0)) AS Gebaeude\n"
+    "FROM T_Buchungen INNER JOIN t_kontenbewegungen ON (T_Buchungen.mandant = t_kontenbewegungen.mandant) AND "
+    "(T_Buchungen.ID = t_kontenbewegungen.Buchungen_id) LEFT JOIN T_Kontenplan ON T_Kontenplan.Kontonummer = "
+    "t_kontenbewegungen.Konten_Nr\n"
+    "WHERE (((T_Buchungen.Wirtschaftsjahr)= :zeitraum) AND ((T_Buchungen.Buchungsdatum) Between :von And :bis) AND "
+    "((T_Buchungen.mandant)=:mandant))\n"
+    "GROUP BY t_kontenbewegungen.Konten_Nr;");
 
-const QString J = QStringLiteral(
-    "FROM (T_Zeitraum INNER JOIN T_Buchungen ON (T_Zeitraum.mandant = T_Buchungen.mandant) AND (T_Zeitraum.id = "
-    "T_Buchungen.Wirtschaftsjahr)) INNER JOIN (T_Kontenplan INNER JOIN t_kontenbewegungen ON ");
-const QString K = QStringLiteral(
-    "T_Kontenplan.Kontonummer = t_kontenbewegungen.Konten_Nr) ON (T_Buchungen.mandant = t_kontenbewegungen.mandant) AND "
-    "(T_Buchungen.ID = t_kontenbewegungen.Buchungen_id)");
+const QString ZeitraumDesMandanten_Sql = QStringLiteral("SELECT 1 FROM T_Zeitraum WHERE id = :zeitraum AND mandant = :mandant");
 
-const QString Q1 = QStringLiteral(
-    "SELECT Sum(t_kontenbewegungen.St_Betrag) + 0 AS St_Betrag, Sum(T_Buchungen.Betrag) + 0 AS Betrag\n"
-    "FROM (T_Zeitraum INNER JOIN T_Buchungen ON (T_Zeitraum.mandant = T_Buchungen.mandant) AND\n"
-    "T_Zeitraum.id = T_Buchungen.Wirtschaftsjahr) INNER JOIN (T_Kontenplan INNER JOIN t_kontenbewegungen ON \n") + K +
-    QStringLiteral("\nWHERE (((T_Kontenplan.Kontonummer)=1021) AND ((T_Buchungen.Buchungsdatum) Between :von And :bis) AND "
-                   "((T_Zeitraum.id)= :zeitraum) AND ((T_Buchungen.mandant)=:mandant));");
-const QString Q2 = QStringLiteral("SELECT Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag, Sum(T_Buchungen.Betrag) AS Betrag\n") + J +
-                   QStringLiteral("\n") + K +
-                   QStringLiteral("\nWHERE (((T_Kontenplan.Kontonummer)<2000) AND ((T_Kontenplan.Kontonummer)<>1021) and "
-                                  "((T_Buchungen.Buchungsdatum) Between :von And :bis) AND ((T_Zeitraum.id)= :zeitraum) AND "
-                                  "((T_Buchungen.mandant)=:mandant));");
-const QString Q3 = QStringLiteral("SELECT Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag\n") + J + QStringLiteral("\n") + K +
-                   QStringLiteral("\nWHERE (((T_Kontenplan.Kontonummer)Between 2000 And 2999) AND ((T_Kontenplan.Kontonummer)<>2021) "
-                                  "and ((T_Buchungen.Buchungsdatum) Between :von And :bis) AND ((T_Zeitraum.id)= :zeitraum) AND "
-                                  "((T_Buchungen.mandant)=:mandant));");
-const QString Q45 = QStringLiteral(
-    "SELECT Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag\n"
-    "FROM T_Buchungen INNER JOIN t_kontenbewegungen ON (T_Buchungen.ID = t_kontenbewegungen.Buchungen_id) AND "
-    "(T_Buchungen.mandant = t_kontenbewegungen.mandant)\n"
-    "WHERE (((T_Buchungen.Buchungsdatum) Between :von And :bis) AND ((T_Buchungen.Wirtschaftsjahr)= :zeitraum) AND "
-    "((T_Buchungen.mandant)=:mandant) AND ((T_Buchungen.%1)=1));");
-const QString Q6 = QStringLiteral("SELECT Sum(t_kontenbewegungen.St_Betrag) AS St_Betrag\n") + J + QStringLiteral("\n") + K +
-                   QStringLiteral("\nWHERE (((T_Kontenplan.Kontonummer)=3000) and ((T_Buchungen.Buchungsdatum) Between :von And "
-                                  ":bis) AND ((T_Zeitraum.id)= :zeitraum) AND ((T_Buchungen.mandant)=:mandant));");
+struct Konto {
+    int nummer = 0;
+    int steuersatz = 0;
+    bool imKontenplan = false;
+    Currency st, betrag, kfz, gebaeude;
+};
 
 FontSpec bold() {
     FontSpec f;
@@ -65,31 +49,6 @@ Item amount(double rightEdge, double top, const QString& name, FontSpec font = {
     return Item::label(QString(), rightEdge, top, font, Align::Right, name);
 }
 
-// The sums of one summary statement; an empty sum, or a failing statement, counts as 0.
-struct Summen {
-    Currency st;
-    Currency betrag;
-};
-
-Summen summen(Database& db, const QString& sql, const T_RepDaten& d) {
-    Summen s;
-    try {
-        QSqlQuery q = db.query(sql,
-                               {{QStringLiteral(":von"), d.von.toString(Qt::ISODate)},
-                                {QStringLiteral(":bis"), d.bis.toString(Qt::ISODate)},
-                                {QStringLiteral(":zeitraum"), d.Zeitraum},
-                                {QStringLiteral(":mandant"), d.mandant}},
-                               QStringLiteral("Umsatzsteuerverprobung"));
-        if (q.next()) {
-            s.st = Currency::fromUnits(q.value(0).toLongLong());
-            if (q.record().count() > 1)
-                s.betrag = Currency::fromUnits(q.value(1).toLongLong());
-        }
-    } catch (const KassolError&) {
-    }
-    return s;
-}
-
 } // namespace
 
 namespace TRep_Verprobung {
@@ -98,14 +57,50 @@ QString keineEinnahmen() { return QStringLiteral("Es gibt für diesen Zeitraum (
 
 std::optional<PreparedReport> erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
     Database& db = dm.db();
-    const ReportData data = ReportData::fromQuery(db, Query_Verprobung_Sql,
-                                                  {{QStringLiteral(":Zeitraum"), d.Zeitraum},
-                                                   {QStringLiteral(":von"), d.von.toString(Qt::ISODate)},
-                                                   {QStringLiteral(":bis"), d.bis.toString(Qt::ISODate)},
-                                                   {QStringLiteral(":Mandant"), d.mandant}},
-                                                  QStringLiteral("Umsatzsteuerverprobung"));
-    if (data.count() == 0)
+    const SqlParams params{{QStringLiteral(":zeitraum"), d.Zeitraum},
+                           {QStringLiteral(":von"), d.von.toString(Qt::ISODate)},
+                           {QStringLiteral(":bis"), d.bis.toString(Qt::ISODate)},
+                           {QStringLiteral(":mandant"), d.mandant}};
+    // Without its fiscal-year row the period holds nothing, as the join with the years says.
+    if (!db.scalar(ZeitraumDesMandanten_Sql, {{QStringLiteral(":zeitraum"), d.Zeitraum}, {QStringLiteral(":mandant"), d.mandant}}))
         return std::nullopt;
+    std::vector<Konto> konten;
+    {
+        RowReader q(db, Verprobung_Sql, params, QStringLiteral("Umsatzsteuerverprobung"));
+        while (q.next())
+            konten.push_back({static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)), q.integer(2) != 0,
+                              Currency::fromUnits(q.integer(3)), Currency::fromUnits(q.integer(4)),
+                              Currency::fromUnits(q.integer(5)), Currency::fromUnits(q.integer(6))});
+    }
+    // The detail lines: domestic output tax per rate, the rates ascending.
+    std::map<int, std::pair<Currency, Currency>> proSatz;
+    Currency A, B, ustInland, betragInland, E, F, G, H;
+    for (const Konto& k : konten) {
+        F += k.kfz;
+        G += k.gebaeude;
+        if (!k.imKontenplan)
+            continue;
+        if (k.nummer < 2000 && k.nummer != 1021) {
+            auto& [st, betrag] = proSatz[k.steuersatz];
+            st += k.st;
+            betrag += k.betrag;
+            ustInland += k.st;
+            betragInland += k.betrag;
+        } else if (k.nummer == 1021) {
+            A += k.st;
+            B += k.betrag;
+        } else if (k.nummer >= 2000 && k.nummer <= 2999 && k.nummer != 2021) {
+            E += k.st;
+        } else if (k.nummer == 3000) {
+            H += k.st;
+        }
+    }
+    if (proSatz.empty())
+        return std::nullopt;
+    std::vector<QList<QVariant>> zeilen;
+    for (const auto& [satz, summen] : proSatz)
+        zeilen.push_back({satz, QVariant::fromValue<qlonglong>(summen.first.units()), QVariant::fromValue<qlonglong>(summen.second.units())});
+    const ReportData data({QStringLiteral("Steuersatz"), QStringLiteral("St_Betrag"), QStringLiteral("Betrag")}, std::move(zeilen));
 
     ReportDefinition r;
     Band title{BandKind::Title, QStringLiteral("SeitenTitel"), 19.8};
@@ -154,17 +149,10 @@ std::optional<PreparedReport> erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
                   Item::label(QString(), 0, 47.4, bold(), Align::Left, QStringLiteral("LabelZahllastGutschrift")),
                   amount(172.0, 47.4, QStringLiteral("LabelFinanzamt"), bold()),
                   Item::line(0, 52.4, PrintableWidth)};
-    fuss.beforePrint = [&db, &d](BandContext& c) {
+    fuss.beforePrint = [=](BandContext& c) {
         // Exact fixed-point sums in place of floating point: the figures are the same to the cent.
-        const Summen q1 = summen(db, Q1, d);
-        const Currency A = q1.st, B = q1.betrag;
-        const Summen q2 = summen(db, Q2, d);
-        const Currency C = A + q2.st;
-        const Currency D = ((B + q2.betrag) - C) + A;
-        const Currency E = summen(db, Q3, d).st;
-        const Currency F = summen(db, Q45.arg(QStringLiteral("IstKFZ")), d).st;
-        const Currency G = summen(db, Q45.arg(QStringLiteral("IstGebaeude")), d).st;
-        const Currency H = summen(db, Q6, d).st;
+        const Currency C = A + ustInland;
+        const Currency D = ((B + betragInland) - C) + A;
         Currency Z = ((C - E) - H) - A;
         c.item(QStringLiteral("LabelZahllastGutschrift")).text = Z > Currency() ? QStringLiteral("Zahllast") : QStringLiteral("Gutschrift");
         if (Z < Currency())

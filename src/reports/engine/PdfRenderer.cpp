@@ -4,6 +4,8 @@
 #include "reports/engine/ReportEngine.h"
 
 #include <QDir>
+#include <QFontMetricsF>
+#include <optional>
 #include <QFile>
 #include <QPageSize>
 #include <QPainter>
@@ -13,7 +15,19 @@
 
 namespace ReportEngine {
 
+namespace {
+struct FontKey {
+    QString family;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const FontKey&) const = default;
+};
+} // namespace
+
 void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
+    FontKey current;
+    std::optional<QFontMetricsF> metrics;
     const auto r = [dotsPerMm](const QRectF& mm) {
         return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
     };
@@ -35,12 +49,16 @@ void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
             break;
         case PreparedItem::Text: {
             painter.setPen(item.color);
-            painter.setFont(toQFont(item.font));
-            // Text is placed by its top edge; the box is widened a little so that no glyph is cut.
-            QRectF box = r(item.rect);
-            box.setWidth(box.width() + 2 * dotsPerMm);
-            box.moveLeft(box.left() - dotsPerMm);
-            painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, item.text);
+            const FontKey key{item.font.family, item.font.pointSize, item.font.bold, item.font.italic};
+            if (!(key == current)) {
+                painter.setFont(toQFont(item.font));
+                metrics.emplace(painter.font(), painter.device());
+                current = key;
+            }
+            // Placed by the top edge of the text line; right-aligned texts end at their anchor.
+            const QRectF box = r(item.rect);
+            const double x = item.rightAligned ? box.right() - metrics->horizontalAdvance(item.text) : box.left();
+            painter.drawText(QPointF(x, box.top() + metrics->ascent()), item.text);
             break;
         }
         }

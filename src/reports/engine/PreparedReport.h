@@ -17,6 +17,7 @@ struct PreparedItem {
     FontSpec font;
     double thickness = 0.2;
     QColor color = Qt::black;
+    bool rightAligned = false;  // texts: rect.right() is where the text ends
 };
 
 struct PreparedPage {

@@ -2,6 +2,7 @@
 
 #include "store/SqlParams.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -28,6 +29,7 @@ public:
 
 private:
     QStringList m_fields;
+    QHash<QString, int> m_index;  // lower-case field name to column
     std::vector<QList<QVariant>> m_rows;
     std::vector<int> m_visible;
 };

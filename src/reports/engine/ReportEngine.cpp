@@ -5,10 +5,8 @@
 #include "store/Database.h"
 
 #include <QFont>
-#include <QFontMetricsF>
 #include <QSqlRecord>
 #include <QRegularExpression>
-#include <map>
 
 namespace ReportEngine {
 
@@ -82,6 +80,8 @@ QStringList PreparedReport::texts() const {
 // ---- data ----
 
 ReportData::ReportData(QStringList fields, std::vector<QList<QVariant>> rows) : m_fields(std::move(fields)), m_rows(std::move(rows)) {
+    for (int i = 0; i < m_fields.size(); ++i)
+        m_index.insert(m_fields[i].toLower(), i);
     setFilter(QString());
 }
 
@@ -117,12 +117,7 @@ void ReportData::setFilter(const QString& filter) {
             m_visible.push_back(i);
 }
 
-int ReportData::fieldIndex(const QString& name) const {
-    for (int i = 0; i < m_fields.size(); ++i)
-        if (m_fields[i].compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
+int ReportData::fieldIndex(const QString& name) const { return m_index.value(name.toLower(), -1); }
 
 QVariant ReportData::value(int row, const QString& field) const {
     const int column = fieldIndex(field);
@@ -149,25 +144,6 @@ QFont toQFont(const FontSpec& spec) {
 namespace {
 
 constexpr double MmPerPoint = 25.4 / 72.0;
-
-// Measures texts in millimetres, one font at a time.
-class TextMeasure {
-public:
-    double width(const QString& text, const FontSpec& spec) {
-        const QString key = QStringLiteral("%1|%2|%3|%4").arg(spec.family).arg(spec.pointSize).arg(spec.bold).arg(spec.italic);
-        auto it = m_metrics.find(key);
-        if (it == m_metrics.end()) {
-            QFont f = toQFont(spec);
-            // Measured at 72 points to the inch, so that one unit is one point.
-            f.setPointSizeF(spec.pointSize * 10);
-            it = m_metrics.emplace(key, QFontMetricsF(f)).first;
-        }
-        return it->second.horizontalAdvance(text) / 10.0 * MmPerPoint * 72.0 / it->second.fontDpi();
-    }
-
-private:
-    std::map<QString, QFontMetricsF> m_metrics;
-};
 
 class Layout {
 public:
@@ -342,10 +318,14 @@ private:
         }
         if (text.isEmpty())
             return;
-        const double w = m_measure.width(text, item.font);
+        // The width is estimated from the number of characters: it only orders texts that stand
+        // on one line; the renderers align right-aligned texts at their right edge themselves.
+        const double w = text.size() * item.font.pointSize * MmPerPoint * 0.5;
         const double h = item.font.pointSize * MmPerPoint * 1.15;
         const double left = item.align == Align::Right ? item.x - w : item.x;
-        page.items.push_back({PreparedItem::Text, QRectF(Margin + left, y, w, h), text, item.font, 0, Qt::black});
+        PreparedItem prepared{PreparedItem::Text, QRectF(Margin + left, y, w, h), text, item.font, 0, Qt::black};
+        prepared.rightAligned = item.align == Align::Right;
+        page.items.push_back(std::move(prepared));
     }
 
     ReportDefinition& m_report;
@@ -355,7 +335,6 @@ private:
     std::vector<Band*> m_footers;
     std::vector<Item*> m_sums;
     std::vector<Currency> m_sumValues;
-    TextMeasure m_measure;
     double m_y = Margin;
     int m_pageNumber = 0;
     int m_row = -1;

@@ -1,0 +1,123 @@
+// The five evaluations on a fiscal year of 50,000 bookings: prepared pages and PDF, each beside
+// the report's main statement run bare through the sqlite3 shell.
+#include "BareSql.h"
+#include "BookGenerator.h"
+
+#include "app/THelperData.h"
+#include "reports/CircleDetails.h"
+#include "reports/CircleEvaluation.h"
+#include "reports/Journal.h"
+#include "reports/PlusMinus.h"
+#include "reports/ReportContext.h"
+#include "reports/VatReconciliation.h"
+#include "reports/engine/PdfRenderer.h"
+#include "store/DM_KS.h"
+#include "store/MdbSqlRunner.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct Books {
+    QTemporaryDir dir;
+    GeneratedBooks info;
+    SystemClock clock;
+    THelperData helper{Folders{}, &Helper_MdbSqlRunner::CreateDatabaseIfMissing};
+    std::unique_ptr<TDM_EinAus> dm;
+    Books() {
+        info = generateBooks(dir.filePath(QStringLiteral("KS_tab.mdb")), BookSpec{});
+        helper.UseDataFolder(dir.path());
+        dm = std::make_unique<TDM_EinAus>(helper, clock);
+        dm->DataModuleCreate();
+    }
+};
+
+Books& books() {
+    static Books b;
+    return b;
+}
+
+enum Report { Vat, Journal, Circles, Details, PlusMinus };
+
+ReportEngine::PreparedReport make(Report which, Books& b) {
+    const T_RepDaten d = Zeitraumwahl::fuerAktuellesJahr(*b.dm);
+    switch (which) {
+    case Vat:
+        return *TRep_Verprobung::erstelle(*b.dm, d);
+    case Journal:
+        return TRep_Journal::erstelle(*b.dm, d);
+    case Circles:
+        return TRep_EinAus::erstelle(*b.dm, d);
+    case Details:
+        return TRep_EinAusDetail::erstelle(*b.dm, d);
+    case PlusMinus:
+        return TRep_PlusMinus::erstelle(*b.dm, d);
+    }
+    return {};
+}
+
+// The main statement of each report with the values bound, as the shell runs it.
+QString mainStatement(Report which, const GeneratedBooks& g) {
+    const QString join = QStringLiteral(
+        "FROM T_Buchungen INNER JOIN t_kontenbewegungen ON T_Buchungen.ID = t_kontenbewegungen.Buchungen_id AND "
+        "T_Buchungen.mandant = t_kontenbewegungen.mandant ");
+    const QString where = QStringLiteral("WHERE T_Buchungen.Wirtschaftsjahr = %1 AND T_Buchungen.mandant = %2 ")
+                              .arg(g.activeZeitraum)
+                              .arg(g.activeClient);
+    switch (which) {
+    case Vat:
+        return QStringLiteral("SELECT Konten_Nr, T_Kontenplan.Steuersatz, Sum(St_Betrag), Sum(Betrag), Sum(iif(IstKFZ=1,St_Betrag,0)), "
+                              "Sum(iif(IstGebaeude=1,St_Betrag,0)) ") +
+               join + QStringLiteral("LEFT JOIN T_Kontenplan ON Kontonummer = Konten_Nr ") + where + QStringLiteral("GROUP BY Konten_Nr;");
+    case Journal:
+        return QStringLiteral("SELECT T_Buchungen.*, Konten_Nr, St_Betrag ") + join + where +
+               QStringLiteral("ORDER BY Buchungsdatum, T_Buchungen.ID;");
+    case Circles:
+        return QStringLiteral("SELECT Sum(iif(isteu=1,betrag,betrag-st_betrag)), Sum(Betrag), IstEinnahme, BK ") + join + where +
+               QStringLiteral("AND Konten_Nr <> 2021 GROUP BY IstEinnahme, BK;");
+    case Details:
+        return QStringLiteral("SELECT iif(isteu=1,betrag,betrag-st_betrag), Betrag, IstEinnahme, BK, Text, Belegnummer, Buchungsdatum ") +
+               join + where + QStringLiteral("AND Konten_Nr <> 2021 ORDER BY IstEinnahme, BK, Buchungsdatum;");
+    case PlusMinus:
+        return QStringLiteral("SELECT Sum(iif(isteinnahme=1,betrag,-betrag)), BK ") + join + where +
+               QStringLiteral("AND Konten_Nr <> 2021 GROUP BY BK;");
+    }
+    return {};
+}
+
+void BM_Prepare(benchmark::State& state) {
+    Books& b = books();
+    const auto which = static_cast<Report>(state.range(0));
+    std::size_t pages = 0;
+    for (auto _ : state)
+        pages = make(which, b).pages.size();
+    const double bare = timeSqliteShell(b.helper.DatabaseFile(), mainStatement(which, b.info));
+    state.counters["pages"] = static_cast<double>(pages);
+    state.counters["bare_ms"] = bare * 1000;
+    state.counters["ratio"] = benchmark::Counter(bare, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_Pdf(benchmark::State& state) {
+    Books& b = books();
+    const auto which = static_cast<Report>(state.range(0));
+    const QString path = b.dir.filePath(QStringLiteral("bericht.pdf"));
+    for (auto _ : state)
+        ReportEngine::writePdf(make(which, b), path);
+    state.counters["bare_ms"] = timeSqliteShell(b.helper.DatabaseFile(), mainStatement(which, b.info)) * 1000;
+}
+
+} // namespace
+
+BENCHMARK(BM_Prepare)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Pdf)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
