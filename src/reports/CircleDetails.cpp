@@ -86,9 +86,11 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
     kreis.items = {Item::field(QStringLiteral("BKName"), 0, 0, {}, font(true))};
 
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 4.8};
+    Item text = Item::field(QStringLiteral("Text"), 40.2, 0);
+    text.width = 62;
     detail.items = {Item::field(QStringLiteral("Belegnummer"), 0, 0),
                     Item::field(QStringLiteral("Buchungsdatum"), 16.9, 0, QStringLiteral("date")),
-                    Item::field(QStringLiteral("Text"), 40.2, 0),
+                    text,
                     Item::field(QStringLiteral("netto"), 124.1, 0, QStringLiteral("#,##0.00"), {}, Align::Right),
                     Item::field(QStringLiteral("brutto"), 174.1, 0, QStringLiteral("#,##0.00"), {}, Align::Right)};
 

@@ -82,9 +82,12 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
     };
 
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 5.0};
+    // The text column is 51 mm wide; a longer text ends in an ellipsis instead of running into the amount.
+    Item text = Item::field(QStringLiteral("Text"), 46.6, 0);
+    text.width = 51;
     detail.items = {Item::field(QStringLiteral("Buchungsdatum"), 6.3, 0, QStringLiteral("date")),
                     Item::field(QStringLiteral("Belegnummer"), 42.6, 0, {}, {}, Align::Right),
-                    Item::field(QStringLiteral("Text"), 46.6, 0),
+                    text,
                     Item::field(QStringLiteral("Betrag2"), 109.8, 0, QStringLiteral("#,##0.00"), {}, Align::Right, QStringLiteral("labelBetragJournal")),
                     Item::field(QStringLiteral("Steuersatz"), 135.5, 0, {}, {}, Align::Right, QStringLiteral("LabelSteuersatz")),
                     Item::field(QStringLiteral("VST"), 159.5, 0, QStringLiteral("#,##0.00;;''"), {}, Align::Right, QStringLiteral("LabelVST")),

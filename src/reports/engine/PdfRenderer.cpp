@@ -57,8 +57,9 @@ void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
             }
             // Placed by the top edge of the text line; right-aligned texts end at their anchor.
             const QRectF box = r(item.rect);
-            const double x = item.rightAligned ? box.right() - metrics->horizontalAdvance(item.text) : box.left();
-            painter.drawText(QPointF(x, box.top() + metrics->ascent()), item.text);
+            const QString text = item.maxWidth > 0 ? metrics->elidedText(item.text, Qt::ElideRight, item.maxWidth * dotsPerMm) : item.text;
+            const double x = item.rightAligned ? box.right() - metrics->horizontalAdvance(text) : box.left();
+            painter.drawText(QPointF(x, box.top() + metrics->ascent()), text);
             break;
         }
         }

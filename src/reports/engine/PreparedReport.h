@@ -18,6 +18,7 @@ struct PreparedItem {
     double thickness = 0.2;
     QColor color = Qt::black;
     bool rightAligned = false;  // texts: rect.right() is where the text ends
+    double maxWidth = 0;        // texts: cut with an ellipsis beyond this width (0: never)
 };
 
 struct PreparedPage {

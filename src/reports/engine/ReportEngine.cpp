@@ -325,6 +325,7 @@ private:
         const double left = item.align == Align::Right ? item.x - w : item.x;
         PreparedItem prepared{PreparedItem::Text, QRectF(Margin + left, y, w, h), text, item.font, 0, Qt::black};
         prepared.rightAligned = item.align == Align::Right;
+        prepared.maxWidth = item.width;
         page.items.push_back(std::move(prepared));
     }
 

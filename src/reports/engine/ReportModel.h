@@ -38,7 +38,7 @@ struct Item {
     QString mask;      // display mask: "#,##0.00", "#,##0.00;;''", "date", "" (as stored)
     FontSpec font;
     bool enabled = true;
-    double width = 0;      // lines and rectangles
+    double width = 0;      // lines and rectangles; for texts the widest they may print (0: any)
     double height = 0;     // rectangles
     double thickness = 0.2;
     bool resetAfterPrint = true;  // sums: start again after the band they print in
