@@ -1,7 +1,7 @@
 // The tax-office export and the backup on large books, each beside its bare twin: the sqlite3
 // shell writing the same rows as tab-separated text, and VACUUM INTO followed by zip -6.
 #include "BareSql.h"
-#include "BookGenerator.h"
+#include "BenchBooks.h"
 
 #include "app/THelperData.h"
 #include "backup/Backup.h"
@@ -12,35 +12,27 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-struct Books {
-    QTemporaryDir dir;
-    GeneratedBooks info;
-    SystemClock clock;
-    THelperData helper{Folders{}, &Helper_MdbSqlRunner::CreateDatabaseIfMissing};
-
-    explicit Books(int bookings) {
-        BookSpec spec;
-        spec.clients = 1;
-        spec.yearsPerClient = 1;
-        spec.bookingsPerYear = bookings;
-        info = generateBooks(dir.filePath(QStringLiteral("KS_tab.mdb")), spec);
-        helper.UseDataFolder(dir.path());
+struct Books : BenchBooks {
+    explicit Books(int bookings) : BenchBooks(spec(bookings)) {}
+    static BookSpec spec(int bookings) {
+        BookSpec s;
+        s.clients = 1;
+        s.yearsPerClient = 1;
+        s.bookingsPerYear = bookings;
+        return s;
     }
 };
 
 void BM_Export(benchmark::State& state) {
     // About 100,000 movements: 95,000 bookings, of which a few carry two.
     static Books books(95000);
-    SystemClock clock;
-    TDM_EinAus dm(books.helper, clock);
-    dm.DataModuleCreate();
+    TDM_EinAus& dm = *books.dm;
     const QString out = books.dir.filePath(QStringLiteral("export.csv"));
     std::size_t rows = 0;
     for (auto _ : state) {
@@ -78,6 +70,8 @@ double runZip(const QString& folder, const QString& archive, const QStringList& 
 
 void BM_Backup(benchmark::State& state) {
     static Books books(1000000);
+    // The backup works on the closed database, as at the end of a program run.
+    books.dm->closeConnection();
     QTemporaryDir target;
     const QString db = books.helper.DatabaseFile();
     for (auto _ : state) {
@@ -102,11 +96,3 @@ void BM_Backup(benchmark::State& state) {
 BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_Backup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,7 +1,7 @@
 // Booking, import, totals and the two lists on realistic books, each beside the same SQL run
 // bare through the sqlite3 shell.
 #include "BareSql.h"
-#include "BookGenerator.h"
+#include "BenchBooks.h"
 
 #include "app/THelperData.h"
 #include "booking/BookingImport.h"
@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -23,27 +22,13 @@ namespace {
 constexpr int BookingsPerYear = 50000;
 constexpr int ImportRows = 100000;
 
-struct Books {
-    QTemporaryDir dir;
-    GeneratedBooks info;
-    SystemClock clock;
-    THelperData helper{Folders{}, &Helper_MdbSqlRunner::CreateDatabaseIfMissing};
-    std::unique_ptr<TDM_EinAus> dm;
-
-    Books() {
-        // KASSOL_BENCH_KEEP=1 keeps the generated database for a look with the sqlite3 shell.
-        if (qEnvironmentVariableIsSet("KASSOL_BENCH_KEEP")) {
-            dir.setAutoRemove(false);
-            std::fprintf(stderr, "Datenbank: %s\n", qPrintable(dir.filePath(QStringLiteral("KS_tab.mdb"))));
-        }
-        BookSpec spec;
-        spec.bookingsPerYear = BookingsPerYear;
-        info = generateBooks(dir.filePath(QStringLiteral("KS_tab.mdb")), spec);
-        helper.UseDataFolder(dir.path());
-        dm = std::make_unique<TDM_EinAus>(helper, clock);
-        dm->DataModuleCreate();
+struct Books : BenchBooks {
+    Books() : BenchBooks(spec()) {}
+    static BookSpec spec() {
+        BookSpec s;
+        s.bookingsPerYear = BookingsPerYear;
+        return s;
     }
-    QString file() const { return helper.DatabaseFile(); }
 };
 
 Books& books() {
@@ -213,11 +198,3 @@ BENCHMARK(BM_List)->Arg(1)->Arg(2)->ArgName("einnahme")->Unit(benchmark::kMillis
 BENCHMARK(BM_BookOne)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
 BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

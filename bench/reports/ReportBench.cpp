@@ -1,7 +1,7 @@
 // The five evaluations on a fiscal year of 50,000 bookings: prepared pages and PDF, each beside
 // the report's main statement run bare through the sqlite3 shell.
 #include "BareSql.h"
-#include "BookGenerator.h"
+#include "BenchBooks.h"
 
 #include "app/THelperData.h"
 #include "reports/CircleDetails.h"
@@ -14,25 +14,12 @@
 #include "store/DM_KS.h"
 #include "store/MdbSqlRunner.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-struct Books {
-    QTemporaryDir dir;
-    GeneratedBooks info;
-    SystemClock clock;
-    THelperData helper{Folders{}, &Helper_MdbSqlRunner::CreateDatabaseIfMissing};
-    std::unique_ptr<TDM_EinAus> dm;
-    Books() {
-        info = generateBooks(dir.filePath(QStringLiteral("KS_tab.mdb")), BookSpec{});
-        helper.UseDataFolder(dir.path());
-        dm = std::make_unique<TDM_EinAus>(helper, clock);
-        dm->DataModuleCreate();
-    }
-};
+using Books = BenchBooks;
 
 Books& books() {
     static Books b;
@@ -93,7 +80,7 @@ void BM_Prepare(benchmark::State& state) {
     std::size_t pages = 0;
     for (auto _ : state)
         pages = make(which, b).pages.size();
-    const double bare = timeSqliteShell(b.helper.DatabaseFile(), mainStatement(which, b.info));
+    const double bare = timeSqliteShell(b.file(), mainStatement(which, b.info));
     state.counters["pages"] = static_cast<double>(pages);
     state.counters["bare_ms"] = bare * 1000;
     state.counters["ratio"] = benchmark::Counter(bare, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -105,7 +92,7 @@ void BM_Pdf(benchmark::State& state) {
     const QString path = b.dir.filePath(QStringLiteral("bericht.pdf"));
     for (auto _ : state)
         ReportEngine::writePdf(make(which, b), path);
-    state.counters["bare_ms"] = timeSqliteShell(b.helper.DatabaseFile(), mainStatement(which, b.info)) * 1000;
+    state.counters["bare_ms"] = timeSqliteShell(b.file(), mainStatement(which, b.info)) * 1000;
 }
 
 } // namespace
@@ -113,11 +100,3 @@ void BM_Pdf(benchmark::State& state) {
 BENCHMARK(BM_Prepare)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Pdf)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -55,10 +55,7 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
                     Item::label(QStringLiteral("Netto"), 80.4, 12.7),
                     Item::label(QStringLiteral("Brutto"), 122.8, 12.7),
                     Item::line(0, 17.7, PrintableWidth)};
-    header.beforePrint = [&d](BandContext& c) {
-        c.item(QStringLiteral("LabelZeitraum")).text = d.ZeitraumText;
-        c.item(QStringLiteral("LabelGanzerName")).text = d.Ganzername;
-    };
+    header.beforePrint = Zeitraumwahl::kopfzeile(d);
 
     Band group{BandKind::GroupHeader, QStringLiteral("QRGroup1"), 5.0};
     group.groupField = QStringLiteral("IstEinnahme");

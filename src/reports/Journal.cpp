@@ -76,10 +76,7 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
                     Item::label(QStringLiteral("VST"), 152.4, 14.8),
                     Item::label(QStringLiteral("UST"), 177.8, 14.8),
                     Item::line(0, 22.0, PrintableWidth)};
-    header.beforePrint = [&d](BandContext& c) {
-        c.item(QStringLiteral("LabelZeitraum")).text = d.ZeitraumText;
-        c.item(QStringLiteral("LabelGanzerName")).text = d.Ganzername;
-    };
+    header.beforePrint = Zeitraumwahl::kopfzeile(d);
 
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 5.0};
     // The text column is 51 mm wide; a longer text ends in an ellipsis instead of running into the amount.

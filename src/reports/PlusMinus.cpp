@@ -66,10 +66,7 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
     const double rechts[] = {59.8, 85.2, 110.6, 138.1, 163.5, 188.9};
     for (std::size_t i = 0; i < std::size(rechts); ++i)
         header.items.push_back(Item::label(QString::fromUtf8(ueberschriften[i]), rechts[i], 16.9, font(8, false), Align::Right));
-    header.beforePrint = [&d](BandContext& c) {
-        c.item(QStringLiteral("LabelZeitraum")).text = d.ZeitraumText;
-        c.item(QStringLiteral("LabelGanzerName")).text = d.Ganzername;
-    };
+    header.beforePrint = Zeitraumwahl::kopfzeile(d);
 
     Band detail{BandKind::Detail, QStringLiteral("QRBand2"), 8.5};
     detail.items = {Item::line(2.1, 0, 186.5), Item::field(QStringLiteral("BKName"), 2.1, 1.5, {}, font(10, true))};

@@ -53,4 +53,11 @@ T_RepDaten fuerAktuellesJahr(TDM_EinAus& dm, int code) {
     return d;
 }
 
+ReportEngine::Handler kopfzeile(const T_RepDaten& daten) {
+    return [&daten](ReportEngine::BandContext& c) {
+        c.item(QStringLiteral("LabelZeitraum")).text = daten.ZeitraumText;
+        c.item(QStringLiteral("LabelGanzerName")).text = daten.Ganzername;
+    };
+}
+
 } // namespace Zeitraumwahl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/engine/ReportModel.h"
+
 #include <QDate>
 #include <QString>
 
@@ -32,5 +34,9 @@ QString ganzerName(TDM_EinAus& dm);
 // The record of an evaluation of the active client's current fiscal year for the code (or the
 // whole year); raises KassolError when no client with a current fiscal year is active.
 T_RepDaten fuerAktuellesJahr(TDM_EinAus& dm, int code = GanzesJahr);
+
+// The handler of a report header that shows the period caption and the client name in the
+// labels "LabelZeitraum" and "LabelGanzerName".
+ReportEngine::Handler kopfzeile(const T_RepDaten& daten);
 
 } // namespace Zeitraumwahl

@@ -109,10 +109,7 @@ std::optional<PreparedReport> erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
                    Item::label(QString(), 52.9, 4.2, bold(), Align::Left, QStringLiteral("LabelZeitraum")),
                    Item::label(QStringLiteral("Bemessungsgrundlage (netto)"), 86.8, 14.8),
                    Item::label(QStringLiteral("Umsatzsteuer"), 150.3, 14.8)};
-    title.beforePrint = [&d](BandContext& c) {
-        c.item(QStringLiteral("LabelZeitraum")).text = d.ZeitraumText;
-        c.item(QStringLiteral("LabelGanzerName")).text = d.Ganzername;
-    };
+    title.beforePrint = Zeitraumwahl::kopfzeile(d);
 
     Band detail{BandKind::Detail, QStringLiteral("QRBandDetail"), 6.3};
     detail.items = {Item::label(QString(), 4.2, 0, {}, Align::Left, QStringLiteral("LabelText")), amount(121.2, 0, QStringLiteral("LabelNetto")),

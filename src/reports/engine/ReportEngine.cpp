@@ -201,25 +201,10 @@ private:
         m_result.pages.emplace_back();
         m_y = Margin;
         ++m_pageNumber;
+        // Title and page header stand where the page begins and never break it.
         if (first)
-            if (Band* title = kind(BandKind::Title))
-                printFixed(title);
-        if (Band* header = kind(BandKind::PageHeader))
-            printFixed(header);
-    }
-
-    // Title and page header: their handlers run, and they stand where the page begins.
-    void printFixed(Band* band) {
-        const int row = m_row;
-        const std::function<QVariant(const QString&)> value = [this, row](const QString& f) { return m_data.value(row, f); };
-        BandContext ctx(*band, value);
-        if (band->beforePrint)
-            band->beforePrint(ctx);
-        if (ctx.suppressed())
-            return;
-        place(band, row);
-        if (band->afterPrint)
-            band->afterPrint(ctx);
+            printBand(kind(BandKind::Title), m_row, false, false);
+        printBand(kind(BandKind::PageHeader), m_row, false, false);
     }
 
     double remaining() const { return PageHeight - Margin - m_y; }
@@ -248,7 +233,7 @@ private:
         return header ? header->height : 0;
     }
 
-    void printBand(Band* band, int row, bool detail = false) {
+    void printBand(Band* band, int row, bool detail = false, bool mayBreakPage = true) {
         if (!band)
             return;
         m_row = row;
@@ -258,7 +243,7 @@ private:
             band->beforePrint(ctx);
         if (ctx.suppressed())
             return;
-        if (band->height > remaining())
+        if (mayBreakPage && band->height > remaining())
             newPage(false);
         if (detail)
             for (std::size_t i = 0; i < m_sums.size(); ++i)
