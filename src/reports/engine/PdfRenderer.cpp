@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFontMetricsF>
-#include <optional>
+#include <QGlyphRun>
+#include <QHash>
+#include <QTextLayout>
 #include <QFile>
 #include <QPageSize>
 #include <QPainter>
@@ -15,19 +17,24 @@
 
 namespace ReportEngine {
 
-namespace {
-struct FontKey {
-    QString family;
-    double size = 0;
-    bool bold = false;
-    bool italic = false;
-    bool operator==(const FontKey&) const = default;
+struct PagePainter::Cache {
+    struct Run {
+        QList<QGlyphRun> glyphs;
+        double width = 0;
+    };
+    QHash<QString, int> fontIds;                 // by family and style
+    QList<QFont> fonts;                          // by id, resolved for the painter's device
+    QHash<std::pair<int, QString>, Run> runs;    // by font id and text
 };
-} // namespace
 
-void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
-    FontKey current;
-    std::optional<QFontMetricsF> metrics;
+PagePainter::PagePainter(QPainter& painter, double dotsPerMm)
+    : m_painter(painter), m_dotsPerMm(dotsPerMm), m_cache(std::make_unique<Cache>()) {}
+
+PagePainter::~PagePainter() = default;
+
+void PagePainter::paint(const PreparedPage& page) {
+    QPainter& painter = m_painter;
+    const double dotsPerMm = m_dotsPerMm;
     const auto r = [dotsPerMm](const QRectF& mm) {
         return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
     };
@@ -48,23 +55,44 @@ void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) {
             painter.drawRect(r(item.rect));
             break;
         case PreparedItem::Text: {
-            painter.setPen(item.color);
-            const FontKey key{item.font.family, item.font.pointSize, item.font.bold, item.font.italic};
-            if (!(key == current)) {
-                painter.setFont(toQFont(item.font));
-                metrics.emplace(painter.font(), painter.device());
-                current = key;
+            QString fontKey = item.font.family;
+            fontKey += QChar(int(item.font.pointSize * 10) + (item.font.bold ? 0x1000 : 0) + (item.font.italic ? 0x2000 : 0) +
+                             (item.maxWidth > 0 ? 0x4000 + int(item.maxWidth) * 0x10 : 0));
+            auto id = m_cache->fontIds.find(fontKey);
+            if (id == m_cache->fontIds.end()) {
+                id = m_cache->fontIds.insert(fontKey, static_cast<int>(m_cache->fonts.size()));
+                m_cache->fonts.append(QFont(toQFont(item.font), painter.device()));
+            }
+            const QFont* font = &m_cache->fonts[*id];
+            const std::pair<int, QString> runKey(*id, item.text);
+            auto run = m_cache->runs.find(runKey);
+            if (run == m_cache->runs.end()) {
+                QString text = item.text;
+                if (item.maxWidth > 0) {
+                    const QFontMetricsF metrics(*font, painter.device());
+                    if (metrics.horizontalAdvance(text) > item.maxWidth * dotsPerMm)
+                        text = metrics.elidedText(text, Qt::ElideRight, item.maxWidth * dotsPerMm);
+                }
+                QTextLayout layout(text, *font, painter.device());
+                layout.beginLayout();
+                QTextLine line = layout.createLine();
+                layout.endLayout();
+                run = m_cache->runs.insert(runKey, {layout.glyphRuns(), line.isValid() ? line.naturalTextWidth() : 0});
             }
             // Placed by the top edge of the text line; right-aligned texts end at their anchor.
             const QRectF box = r(item.rect);
-            const QString text = item.maxWidth > 0 ? metrics->elidedText(item.text, Qt::ElideRight, item.maxWidth * dotsPerMm) : item.text;
-            const double x = item.rightAligned ? box.right() - metrics->horizontalAdvance(text) : box.left();
-            painter.drawText(QPointF(x, box.top() + metrics->ascent()), text);
+            const double x = item.rightAligned ? box.right() - run->width : box.left();
+            if (painter.pen().color() != item.color || painter.pen().widthF() != 0)
+                painter.setPen(QPen(item.color, 0));
+            for (const QGlyphRun& glyphs : run->glyphs)
+                painter.drawGlyphRun(QPointF(x, box.top()), glyphs);
             break;
         }
         }
     }
 }
+
+void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) { PagePainter(painter, dotsPerMm).paint(page); }
 
 void writePdf(const PreparedReport& report, const QString& path) {
     // Written beside the target and moved into place, so that a failure leaves no half file.
@@ -83,11 +111,11 @@ void writePdf(const PreparedReport& report, const QString& path) {
         QPainter painter(&writer);
         if (!painter.isActive())
             throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(path)));
-        const double dotsPerMm = 600 / 25.4;
+        PagePainter pages(painter, 600 / 25.4);
         for (std::size_t i = 0; i < report.pages.size(); ++i) {
             if (i > 0)
                 writer.newPage();
-            paintPage(painter, report.pages[i], dotsPerMm);
+            pages.paint(report.pages[i]);
         }
         painter.end();
     }
