@@ -19,7 +19,8 @@ int runExport(CliContext& ctx, const QStringList& args) {
     const int monat = CliValues::integer(*month, QStringLiteral("Der Monat"));
     if (monat < 1 || monat > 12)
         throw KassolError(QStringLiteral("Der Monat muss zwischen 1 und 12 liegen."));
-    if (ctx.dm.benoetigeAktivenMandanten() && ctx.dm.gibZeitraum() == -1)
+    ctx.dm.benoetigeAktivenMandanten();
+    if (ctx.dm.gibZeitraum() == -1)
         throw KassolError(QStringLiteral("Der aktive Mandant hat kein aktuelles Wirtschaftsjahr."));
     const auto zeilen = FinanzamtExport::lese(ctx.dm, monat);
     const QString pfad = FinanzamtExport::txtDateiname(QFileInfo(*out).absoluteFilePath());
