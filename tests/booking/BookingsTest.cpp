@@ -14,13 +14,7 @@ struct Books : TestBooks {
         addCircle(6, 2, "Fremd", "FR");
     }
     static Buchungsdaten daten(const char* betrag, int satz, int einnahme = 1) {
-        Buchungsdaten d;
-        d.datum = QDate(2024, 2, 1);
-        d.betrag = Currency::parse(QString::fromLatin1(betrag));
-        d.steuersatz = satz;
-        d.bk = 1;
-        d.istEinnahme = einnahme;
-        return d;
+        return testBuchung(QDate(2024, 2, 1), betrag, satz, einnahme);
     }
 };
 

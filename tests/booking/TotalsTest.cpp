@@ -5,13 +5,8 @@
 #include <gtest/gtest.h>
 
 namespace {
-Buchungsdaten d(const char* betrag, int satz, int einnahme, int eu = 2, int dritt = 2, QDate datum = QDate(2024, 5, 1)) {
-    Buchungsdaten x;
-    x.datum = datum;
-    x.betrag = Currency::parse(QString::fromLatin1(betrag));
-    x.steuersatz = satz;
-    x.bk = 1;
-    x.istEinnahme = einnahme;
+Buchungsdaten d(const char* betrag, int satz, int einnahme, int eu = 2, int dritt = 2) {
+    Buchungsdaten x = testBuchung(QDate(2024, 5, 1), betrag, satz, einnahme);
     x.istEU = eu;
     x.istDrittland = dritt;
     return x;

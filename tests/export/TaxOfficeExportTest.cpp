@@ -24,12 +24,7 @@ struct Books : TestBooks {
         addMovement(5, 91, 91, 1020, "8,33");
     }
     void book(const QDate& datum, const char* betrag, int satz, int einnahme, int eu = 2, int dritt = 2, const QString& text = {}) {
-        Buchungsdaten d;
-        d.datum = datum;
-        d.betrag = Currency::parse(QString::fromLatin1(betrag));
-        d.steuersatz = satz;
-        d.bk = 1;
-        d.istEinnahme = einnahme;
+        Buchungsdaten d = testBuchung(datum, betrag, satz, einnahme);
         d.istEU = eu;
         d.istDrittland = dritt;
         d.text = text;

@@ -23,12 +23,7 @@ struct ReportBooks : TestBooks {
     }
     void book(int tag, int monat, const char* betrag, int satz, int einnahme, int bk = 1, int eu = 2, int dritt = 2, int kfz = 2,
               const QString& text = {}) {
-        Buchungsdaten d;
-        d.datum = QDate(2024, monat, tag);
-        d.betrag = Currency::parse(QString::fromLatin1(betrag));
-        d.steuersatz = satz;
-        d.bk = bk;
-        d.istEinnahme = einnahme;
+        Buchungsdaten d = testBuchung(QDate(2024, monat, tag), betrag, satz, einnahme, bk);
         d.istEU = eu;
         d.istDrittland = dritt;
         d.istKFZ = kfz;

@@ -8,6 +8,16 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+Buchungsdaten testBuchung(const QDate& datum, const char* betrag, int satz, int einnahme, int bk) {
+    Buchungsdaten d;
+    d.datum = datum;
+    d.betrag = Currency::parse(QString::fromLatin1(betrag));
+    d.steuersatz = satz;
+    d.bk = bk;
+    d.istEinnahme = einnahme;
+    return d;
+}
+
 void pinTestLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Austria));
     Formats::setLocale(QLocale(QLocale::German, QLocale::Austria));

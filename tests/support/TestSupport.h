@@ -3,10 +3,14 @@
 #include "app/Clock.h"
 #include "app/KassolError.h"
 #include "app/THelperData.h"
+#include "booking/Bookings.h"
 #include "store/DM_KS.h"
 
 #include <QTemporaryDir>
 #include <memory>
+
+// A booking for tests: kind 1 (income) or 2 (expense), no flags, circle 1 unless given.
+Buchungsdaten testBuchung(const QDate& datum, const char* betrag, int satz, int einnahme, int bk = 1);
 
 // Pins the locale that every test formats with (Austrian German).
 void pinTestLocale();
