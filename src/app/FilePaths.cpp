@@ -25,6 +25,12 @@ QString findNoCase(const QString& folder, const QString& name) {
     return QString();
 }
 
+QString replaceExtension(const QString& path, const QString& extension) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return path.left(path.size() - name.size()) + (dot > 0 ? name.left(dot) : name) + extension;
+}
+
 bool existsNoCase(const QString& folder, const QString& name) { return !findNoCase(folder, name).isEmpty(); }
 
 } // namespace FilePaths

@@ -11,4 +11,7 @@ QString findNoCase(const QString& folder, const QString& name);
 // Whether an entry of that name (any case) exists in the folder.
 bool existsNoCase(const QString& folder, const QString& name);
 
+// The path with the extension of its file name replaced (appended when it has none): ".TXT", ".$$$".
+QString replaceExtension(const QString& path, const QString& extension);
+
 } // namespace FilePaths

@@ -7,7 +7,7 @@
 #include "app/THelperData.h"
 #include "backup/Compaction.h"
 #include "backup/ZipArchive.h"
-#include "store/Database.h"
+#include "store/DatabaseFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,26 +26,6 @@ QString standardZiel() {
     // No floppy drive here: the home folder exists and can be written.
     return QDir::homePath() + QLatin1Char('/');
 #endif
-}
-
-// Opens the database file and runs SQLite's quick check; an empty text when it is sound.
-QString pruefeDatenbank(const QString& datei) {
-    try {
-        Database db;
-        db.open(datei);
-        const QString check = db.scalar(QStringLiteral("PRAGMA quick_check"))->toString();
-        const bool tabellen = db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                                                       "('T_Buchungen', 't_kontenbewegungen', 'T_Mandant')"))
-                                  ->toInt() == 3;
-        db.close();
-        if (check != QStringLiteral("ok"))
-            return QStringLiteral("Die Datenbank ist beschädigt: %1").arg(check);
-        if (!tabellen)
-            return QStringLiteral("Die Datei enthält keine Kassol-Daten.");
-        return QString();
-    } catch (const KassolError& e) {
-        return e.message();
-    }
 }
 
 Sicherungsergebnis misslungen(bool nichtZippen, const QString& grund) {
@@ -110,7 +90,7 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         QFile quelle(datenbank);
         if (!quelle.copy(bau))
             return scheitern(QStringLiteral("Die Kopie kann nicht geschrieben werden: %1").arg(quelle.errorString()));
-        if (const QString grund = pruefeDatenbank(bau); !grund.isEmpty())
+        if (const QString grund = checkKassolDatabase(bau); !grund.isEmpty())
             return scheitern(QStringLiteral("Die Kopie ist fehlerhaft: %1").arg(grund));
     } else {
         QList<ZipArchive::Eintrag> eintraege{{datenbank, QStringLiteral("ks_tab.mdb")}};
@@ -124,7 +104,7 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         const QString probe = entpackt.filePath(QStringLiteral("ks_tab.mdb"));
         if (const QString grund = ZipArchive::entpacke(bau, QStringLiteral("ks_tab.mdb"), probe); !grund.isEmpty())
             return scheitern(QStringLiteral("Das Archiv kann nicht gelesen werden: %1").arg(grund));
-        if (const QString grund = pruefeDatenbank(probe); !grund.isEmpty())
+        if (const QString grund = checkKassolDatabase(probe); !grund.isEmpty())
             return scheitern(QStringLiteral("Die Datenbank im Archiv ist fehlerhaft: %1").arg(grund));
     }
     if (!Platform::syncFile(bau))

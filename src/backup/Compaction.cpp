@@ -1,5 +1,6 @@
 #include "backup/Compaction.h"
 
+#include "app/FilePaths.h"
 #include "app/KassolError.h"
 #include "app/Platform.h"
 #include "store/Database.h"
@@ -12,13 +13,6 @@
 
 namespace {
 
-QString ersetzeEndung(const QString& path, const QString& endung) {
-    const QFileInfo info(path);
-    const QString name = info.fileName();
-    const qsizetype punkt = name.lastIndexOf(QLatin1Char('.'));
-    return path.left(path.size() - name.size()) + (punkt > 0 ? name.left(punkt) : name) + endung;
-}
-
 KassolError fehler(const QString& path, const QString& grund) {
     return KassolError(QStringLiteral("Die Datenbank \u201E%1\u201C konnte nicht komprimiert werden; sie bleibt unverändert.\n%2")
                            .arg(QDir::toNativeSeparators(path), grund));
@@ -30,7 +24,7 @@ void komprimiereDatenbank(const QString& path) {
     const DatabaseFileKind kind = inspectDatabaseFile(path);
     if (kind != DatabaseFileKind::SQLite)
         throw fehler(path, describeUnusableDatabase(path, kind));
-    const QString temp = ersetzeEndung(path, QStringLiteral(".$$$"));
+    const QString temp = FilePaths::replaceExtension(path, QStringLiteral(".$$$"));
     QFile::remove(temp);
     try {
         {
@@ -39,14 +33,8 @@ void komprimiereDatenbank(const QString& path) {
             source.exec(QStringLiteral("VACUUM INTO :ziel"), {{QStringLiteral(":ziel"), temp}}, QStringLiteral("Komprimieren"));
             source.close();
         }
-        {
-            Database copy;
-            copy.open(temp);
-            const QString check = copy.scalar(QStringLiteral("PRAGMA quick_check"))->toString();
-            copy.close();
-            if (check != QStringLiteral("ok"))
-                throw fehler(path, QStringLiteral("Die komprimierte Kopie ist fehlerhaft: %1").arg(check));
-        }
+        if (const QString grund = checkKassolDatabase(temp); !grund.isEmpty())
+            throw fehler(path, QStringLiteral("Die komprimierte Kopie ist fehlerhaft: %1").arg(grund));
         if (!Platform::syncFile(temp))
             throw fehler(path, QStringLiteral("Die komprimierte Kopie kann nicht auf den Datenträger geschrieben werden."));
         const QString grund = Platform::replaceFile(temp, path);

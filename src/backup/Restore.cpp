@@ -5,7 +5,6 @@
 #include "app/Platform.h"
 #include "app/THelperData.h"
 #include "backup/ZipArchive.h"
-#include "store/Database.h"
 #include "store/DatabaseFile.h"
 
 #include <QDir>
@@ -25,30 +24,6 @@ KassolError fehler(const QString& sicherung, const QString& grund) {
 bool istZip(const QString& pfad) {
     QFile f(pfad);
     return f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("PK\x03\x04", 4);
-}
-
-// Throws when the file is not a sound Kassol database.
-void pruefeKassolDatenbank(const QString& datei, const QString& sicherung) {
-    const DatabaseFileKind kind = inspectDatabaseFile(datei);
-    if (kind != DatabaseFileKind::SQLite)
-        throw fehler(sicherung, QStringLiteral("Sie ist keine Kassol-Sicherung."));
-    try {
-        Database db;
-        db.open(datei);
-        const QString check = db.scalar(QStringLiteral("PRAGMA quick_check"))->toString();
-        if (check != QStringLiteral("ok"))
-            throw fehler(sicherung, QStringLiteral("Die Datenbank darin ist beschädigt: %1").arg(check));
-        const int tabellen = db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                                                      "('T_Buchungen', 't_kontenbewegungen', 'T_Mandant', 'T_Kontenplan')"))
-                                 ->toInt();
-        db.close();
-        if (tabellen != 4)
-            throw fehler(sicherung, QStringLiteral("Sie ist keine Kassol-Sicherung."));
-    } catch (const KassolError& e) {
-        if (e.message().startsWith(QStringLiteral("Die Sicherung")))
-            throw;
-        throw fehler(sicherung, e.message());
-    }
 }
 
 QString datiert(const QString& pfad, const QDateTime& jetzt) {
@@ -99,7 +74,10 @@ Wiederherstellung wiederherstellen(const THelperData& helper, const QString& sic
             throw fehler(sicherung, quelle.errorString());
     }
     try {
-        pruefeKassolDatenbank(neu, sicherung);
+        if (inspectDatabaseFile(neu) != DatabaseFileKind::SQLite)
+            throw fehler(sicherung, QStringLiteral("Sie ist keine Kassol-Sicherung."));
+        if (const QString grund = checkKassolDatabase(neu); !grund.isEmpty())
+            throw fehler(sicherung, grund);
         if (!Platform::syncFile(neu))
             throw fehler(sicherung, QStringLiteral("Die Datenbank kann nicht auf den Datenträger geschrieben werden."));
     } catch (...) {

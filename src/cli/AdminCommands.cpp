@@ -12,13 +12,6 @@
 
 namespace {
 
-// Line breaks of message boxes ("\r") read as one line on a terminal.
-QString oneLine(const QString& message) {
-    QString text = message;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text.simplified();
-}
-
 int runClient(CliContext& ctx, const QStringList& args) {
     const CliArgs a(args, {}, {});
     const QString action = a.word(0, QStringLiteral("eine Aktion (list, add, rename, use, delete)"));
@@ -83,7 +76,7 @@ int runClient(CliContext& ctx, const QStringList& args) {
         if (ctx.json)
             ctx.printJson(QJsonObject{{QStringLiteral("nummer"), nummer}, {QStringLiteral("geloescht"), true}});
         else
-            ctx.out << oneLine(message) << "\n";
+            ctx.out << CliValues::terminalText(message) << "\n";
         return 0;
     }
     throw CliUsageError(QStringLiteral("Unbekannte Aktion \u201E%1\u201C.").arg(action));
@@ -137,7 +130,7 @@ int runYear(CliContext& ctx, const QStringList& args) {
         if (ctx.json)
             ctx.printJson(QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("jahr"), jahr}, {QStringLiteral("geloescht"), true}});
         else
-            ctx.out << oneLine(message) << "\n";
+            ctx.out << CliValues::terminalText(message) << "\n";
         return 0;
     }
     throw CliUsageError(QStringLiteral("Unbekannte Aktion \u201E%1\u201C.").arg(action));

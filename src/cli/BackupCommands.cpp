@@ -12,10 +12,6 @@
 
 namespace {
 
-QString oneLine(QString text) {
-    return text.replace(QLatin1Char('\r'), QLatin1Char('\n')).replace(QStringLiteral("\n\n\n\n"), QStringLiteral("\n"));
-}
-
 int runBackup(CliContext& ctx, const QStringList& args) {
     const CliArgs a(args, {QStringLiteral("--target")}, {QStringLiteral("--copy"), QStringLiteral("--zip")});
     a.expectAtMost(0);
@@ -30,14 +26,14 @@ int runBackup(CliContext& ctx, const QStringList& args) {
     ctx.dm.closeConnection();
     const Sicherungsergebnis r = Datensicherung::sichern(ctx.helper, e.ziel, e.nichtZippen);
     if (!r.erfolgreich) {
-        ctx.err << oneLine(r.meldung) << "\n";
+        ctx.err << CliValues::terminalText(r.meldung) << "\n";
         return 1;
     }
     if (ctx.json)
         ctx.printJson(QJsonObject{{QStringLiteral("datei"), QDir::toNativeSeparators(r.zielDatei)},
                                   {QStringLiteral("art"), e.nichtZippen ? QStringLiteral("kopie") : QStringLiteral("zip")}});
     else
-        ctx.out << oneLine(r.meldung) << "\n";
+        ctx.out << CliValues::terminalText(r.meldung) << "\n";
     return 0;
 }
 

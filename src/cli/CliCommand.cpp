@@ -78,6 +78,7 @@ void CliArgs::expectAtMost(int count) const {
 #include "app/Currency.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 namespace CliValues {
 
@@ -120,5 +121,10 @@ bool yesNo(const QString& input, const QString& what) {
 }
 
 QString money(const Currency& value) { return value.toPlainString(); }
+
+QString terminalText(const QString& message) {
+    static const QRegularExpression breaks(QStringLiteral("[ \t]*[\r\n]+[ \t]*"));
+    return QString(message).replace(breaks, QStringLiteral("\n")).trimmed();
+}
 
 } // namespace CliValues

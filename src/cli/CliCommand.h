@@ -97,4 +97,6 @@ int integer(const QString& text, const QString& what);
 bool yesNo(const QString& text, const QString& what);
 // Money for JSON: a point and at least two decimals ("120.00", "0.62").
 QString money(const Currency& value);
+// A message-box text for the terminal: each run of its line breaks ("\r", "\n") becomes one.
+QString terminalText(const QString& message);
 } // namespace CliValues

@@ -1,6 +1,7 @@
 #include "export/TaxOfficeExport.h"
 
 #include "app/Codepage.h"
+#include "app/FilePaths.h"
 #include "app/Formats.h"
 #include "app/KassolError.h"
 #include "store/DM_KS.h"
@@ -89,14 +90,7 @@ QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::functi
     return Codepage::toWindows1252(text);
 }
 
-QString txtDateiname(const QString& gewaehlt) {
-    const QFileInfo info(gewaehlt);
-    const QString name = info.fileName();
-    const qsizetype punkt = name.lastIndexOf(QLatin1Char('.'));
-    const QString ohneEndung = punkt > 0 ? name.left(punkt) : name;
-    const QString ordner = gewaehlt.left(gewaehlt.size() - name.size());
-    return ordner + ohneEndung + QStringLiteral(".TXT");
-}
+QString txtDateiname(const QString& gewaehlt) { return FilePaths::replaceExtension(gewaehlt, QStringLiteral(".TXT")); }
 
 QString ansichtsDateiname(const QString& ordner) {
     for (int n = 1;; ++n) {

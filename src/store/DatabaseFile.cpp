@@ -1,5 +1,8 @@
 #include "store/DatabaseFile.h"
 
+#include "app/KassolError.h"
+#include "store/Database.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,4 +55,25 @@ QString describeUnusableDatabase(const QString& path, DatabaseFileKind kind) {
         break;
     }
     return QString();
+}
+
+QString checkKassolDatabase(const QString& path) {
+    const DatabaseFileKind kind = inspectDatabaseFile(path);
+    if (kind != DatabaseFileKind::SQLite)
+        return describeUnusableDatabase(path, kind);
+    try {
+        Database db;
+        db.open(path);
+        const QString check = db.scalar(QStringLiteral("PRAGMA quick_check"))->toString();
+        if (check != QStringLiteral("ok"))
+            return QStringLiteral("Die Datenbank ist beschädigt: %1").arg(check);
+        const int tables = db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                                                    "('T_Buchungen', 't_kontenbewegungen', 'T_Mandant', 'T_Kontenplan')"))
+                               ->toInt();
+        if (tables != 4)
+            return QStringLiteral("Die Datei enthält keine Kassol-Daten.");
+        return QString();
+    } catch (const KassolError& e) {
+        return e.message();
+    }
 }
