@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/KassolError.h"
+
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 
 // Every question and message the program puts to the user passes through here, so that the
 // desktop program answers with real boxes and tests and the command line with scripted answers.
@@ -26,12 +27,7 @@ public:
 };
 
 // Raised by a non-interactive answerer when a question has no answer: the operation stops.
-class InteractionAborted : public std::runtime_error {
+class InteractionAborted : public KassolError {
 public:
-    explicit InteractionAborted(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    const QString& message() const { return m_message; }
-
-private:
-    QString m_message;
+    using KassolError::KassolError;
 };

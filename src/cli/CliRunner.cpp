@@ -113,9 +113,6 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
         err << e.message() << "\n\n";
         printCommandUsage(err, *command);
         return 1;
-    } catch (const InteractionAborted& e) {
-        err << e.message() << "\n";
-        return 1;
     } catch (const KassolError& e) {
         err << e.message() << "\n";
         return 1;

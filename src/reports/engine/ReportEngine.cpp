@@ -1,6 +1,7 @@
 #include "reports/engine/ReportEngine.h"
 
 #include "app/Currency.h"
+#include "app/KassolError.h"
 #include "reports/engine/DisplayMask.h"
 #include "store/Database.h"
 
@@ -58,14 +59,14 @@ Item& BandContext::item(const QString& name) {
     for (Item& i : m_band.items)
         if (i.name == name)
             return i;
-    throw std::logic_error(("no item " + name).toStdString());
+    throw KassolError(QStringLiteral("Der Bericht hat kein Element \u201E%1\u201C.").arg(name));
 }
 
 Band& ReportDefinition::band(const QString& name) {
     for (Band& b : bands)
         if (b.name == name)
             return b;
-    throw std::logic_error(("no band " + name).toStdString());
+    throw KassolError(QStringLiteral("Der Bericht hat keinen Bereich \u201E%1\u201C.").arg(name));
 }
 
 QStringList PreparedReport::texts() const {

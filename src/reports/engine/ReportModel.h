@@ -59,6 +59,7 @@ struct Band;
 class BandContext {
 public:
     BandContext(Band& band, const std::function<QVariant(const QString&)>& value) : m_band(band), m_value(value) {}
+    // The band's item of that name; a definition that names none is faulty and raises KassolError.
     Item& item(const QString& name);
     QVariant value(const QString& field) const { return m_value(field); }
     void suppress() { m_suppressed = true; }
@@ -92,6 +93,7 @@ struct ReportDefinition {
     std::vector<Band> bands;
     std::function<void()> onStart;
 
+    // The band of that name; raises KassolError when there is none.
     Band& band(const QString& name);
 };
 
