@@ -141,7 +141,7 @@ GeneratedBooks generateBooks(const QString& databaseFile, const BookSpec& spec) 
                 sqlite3_bind_int(s, 14, geb);
                 buchung.run();
                 ++out.bookings;
-                for (const Steuerbewegung& b : berechneSteuerbewegungen({einnahme, eu, dritt, betrag, satz})) {
+                for (const Steuerbewegung& b : berechneSteuerbewegungen({buchungsartAus(einnahme), jaNeinAus(eu), jaNeinAus(dritt), betrag, satz})) {
                     sqlite3_stmt* m = *bewegung;
                     sqlite3_bind_int(m, 1, nummer);
                     sqlite3_bind_int(m, 2, ++bewegungId);

@@ -94,8 +94,8 @@ void BM_BookOne(benchmark::State& state) {
     d.betrag = Currency::fromCents(12000);
     d.steuersatz = 20;
     d.bk = b.info.firstCircle;
-    d.istEinnahme = 2;
-    d.istEU = 1;
+    d.art = Buchungsart::Ausgabe;
+    d.istEU = JaNein::Ja;
     std::vector<int> ids;
     for (auto _ : state)
         ids.push_back(Buchungen::buchen(*b.dm, d).id);

@@ -74,12 +74,12 @@ QDate datum(const QString& text) {
     return okD && okM && okY ? QDate(y, m, d) : QDate();
 }
 
-int kennzeichen(const QString& text, int zeile, const QString& spalte) {
+JaNein kennzeichen(const QString& text, int zeile, const QString& spalte) {
     const QString t = text.trimmed().toLower();
     if (t.isEmpty() || t == QStringLiteral("nein"))
-        return 2;
+        return JaNein::Nein;
     if (t == QStringLiteral("ja"))
-        return 1;
+        return JaNein::Ja;
     throw zeilenFehler(zeile, QStringLiteral("In der Spalte %1 steht \u201E%2\u201C; erlaubt sind ja, nein oder nichts.").arg(spalte, text));
 }
 
@@ -198,9 +198,9 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         d.bk = kreise.value(kurz);
         const QString art = f[6].trimmed().toUpper();
         if (art == QStringLiteral("E"))
-            d.istEinnahme = 1;
+            d.art = Buchungsart::Einnahme;
         else if (art == QStringLiteral("A"))
-            d.istEinnahme = 2;
+            d.art = Buchungsart::Ausgabe;
         else
             throw zeilenFehler(nr, QStringLiteral("In der Spalte Art steht \u201E%1\u201C; erlaubt sind E (Einnahme) und A (Ausgabe).").arg(f[6]));
         d.istEU = kennzeichen(f[7], nr, QStringLiteral("EU"));
@@ -261,18 +261,18 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         sqlite3_bind_int64(s, 7, d.betrag->units());
         sqlite3_bind_text(s, 8, textUtf8.constData(), static_cast<int>(textUtf8.size()), SQLITE_TRANSIENT);
         sqlite3_bind_int(s, 9, *d.bk);
-        sqlite3_bind_int(s, 10, d.istEU);
-        sqlite3_bind_int(s, 11, d.istDrittland);
-        sqlite3_bind_int(s, 12, d.istEinnahme);
-        sqlite3_bind_int(s, 13, d.istKFZ);
-        sqlite3_bind_int(s, 14, d.istGebaeude);
+        sqlite3_bind_int(s, 10, gespeichert(d.istEU));
+        sqlite3_bind_int(s, 11, gespeichert(d.istDrittland));
+        sqlite3_bind_int(s, 12, gespeichert(d.art));
+        sqlite3_bind_int(s, 13, gespeichert(d.istKFZ));
+        sqlite3_bind_int(s, 14, gespeichert(d.istGebaeude));
         try {
             buchung.run();
         } catch (const DbError& e) {
             throw zeilenFehler(z.nummer, e.engineMessage());
         }
         ++ergebnis.buchungen;
-        const BuchungFuerSteuer fuerSteuer{d.istEinnahme, d.istEU, d.istDrittland, *d.betrag, *d.steuersatz};
+        const BuchungFuerSteuer fuerSteuer{d.art, d.istEU, d.istDrittland, *d.betrag, *d.steuersatz};
         for (const Steuerbewegung& b : berechneSteuerbewegungen(fuerSteuer)) {
             sqlite3_stmt* m = bewegung.get();
             sqlite3_bind_int(m, 1, mandant);

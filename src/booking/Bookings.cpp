@@ -10,21 +10,46 @@ namespace {
 const QString BewegungenDerBuchung_Sql = QStringLiteral(
     "SELECT id, Konten_Nr, St_Betrag FROM t_kontenbewegungen WHERE Buchungen_id = :id AND mandant = :mandant");
 const QString KreisDesMandanten_Sql = QStringLiteral("SELECT 1 FROM T_BKreis WHERE id = :bk AND mandant = :mandant");
+const QString LeseBuchung_Sql = QStringLiteral(
+    "SELECT Buchungsdatum, Belegnummer, Text, Betrag, Steuersatz, BK, IstEinnahme, IstEU, IstDrittland, IstKFZ, IstGebaeude "
+    "FROM T_Buchungen WHERE ID = :id AND mandant = :mandant AND Wirtschaftsjahr = :zeitraum");
+const QString InsertBuchung_Sql = QStringLiteral(
+    "INSERT INTO T_Buchungen (mandant, ID, Wirtschaftsjahr, Belegnummer, Buchungsdatum, Text, Betrag, Steuersatz, BK, "
+    "IstEinnahme, IstEU, IstDrittland, IstKFZ, IstGebaeude) VALUES (:mandant, :id, :zeitraum, :belegnummer, :datum, :text, "
+    ":betrag, :steuersatz, :bk, :isteinnahme, :isteu, :istdrittland, :istkfz, :istgebaeude)");
+// An empty voucher number keeps the booking's own.
+const QString UpdateBuchung_Sql = QStringLiteral(
+    "UPDATE T_Buchungen SET Belegnummer = coalesce(:belegnummer, Belegnummer), Buchungsdatum = :datum, Text = :text, "
+    "Betrag = :betrag, Steuersatz = :steuersatz, BK = :bk, IstEinnahme = :isteinnahme, IstEU = :isteu, "
+    "IstDrittland = :istdrittland, IstKFZ = :istkfz, IstGebaeude = :istgebaeude "
+    "WHERE ID = :id AND mandant = :mandant AND Wirtschaftsjahr = :zeitraum");
 
 constexpr std::int64_t MaxBetragUnits = 9223372036854775807LL;
 
-void fillRow(DataSet& row, const Buchungsdaten& d) {
-    row.setFieldDate(QStringLiteral("Buchungsdatum"), d.datum);
-    row.setField(QStringLiteral("Text"), d.text);
-    row.setField(QStringLiteral("Betrag"), d.betrag ? QVariant::fromValue<qlonglong>(d.betrag->units()) : QVariant());
-    row.setField(QStringLiteral("Steuersatz"), d.steuersatz ? QVariant(*d.steuersatz) : QVariant());
-    row.setField(QStringLiteral("BK"), d.bk ? QVariant(*d.bk) : QVariant());
-    row.setField(QStringLiteral("IstEinnahme"), d.istEinnahme);
-    row.setField(QStringLiteral("IstEU"), d.istEU);
-    row.setField(QStringLiteral("IstDrittland"), d.istDrittland);
-    row.setField(QStringLiteral("IstKFZ"), d.istKFZ);
-    row.setField(QStringLiteral("IstGebaeude"), d.istGebaeude);
+template <class T>
+QVariant wertOderNull(const std::optional<T>& v) {
+    return v ? QVariant(*v) : QVariant();
 }
+
+// The parameters of the insert and the update: the row's key and the booking's values.
+SqlParams parameter(const Buchungsdaten& d, int id, int mandant, int zeitraum, std::optional<int> belegnummer) {
+    return {{QStringLiteral(":mandant"), mandant},
+            {QStringLiteral(":id"), id},
+            {QStringLiteral(":zeitraum"), zeitraum},
+            {QStringLiteral(":belegnummer"), wertOderNull(belegnummer)},
+            {QStringLiteral(":datum"), d.datum.isValid() ? QVariant(d.datum.toString(Qt::ISODate)) : QVariant()},
+            {QStringLiteral(":text"), d.text},
+            {QStringLiteral(":betrag"), d.betrag ? QVariant::fromValue<qlonglong>(d.betrag->units()) : QVariant()},
+            {QStringLiteral(":steuersatz"), wertOderNull(d.steuersatz)},
+            {QStringLiteral(":bk"), wertOderNull(d.bk)},
+            {QStringLiteral(":isteinnahme"), gespeichert(d.art)},
+            {QStringLiteral(":isteu"), gespeichert(d.istEU)},
+            {QStringLiteral(":istdrittland"), gespeichert(d.istDrittland)},
+            {QStringLiteral(":istkfz"), gespeichert(d.istKFZ)},
+            {QStringLiteral(":istgebaeude"), gespeichert(d.istGebaeude)}};
+}
+
+BuchungFuerSteuer fuerSteuer(const Buchungsdaten& d) { return {d.art, d.istEU, d.istDrittland, *d.betrag, *d.steuersatz}; }
 
 int aktiverMandantMitJahr(TDM_EinAus& dm) {
     const int mandant = dm.gibAktiverMandant();
@@ -33,38 +58,33 @@ int aktiverMandantMitJahr(TDM_EinAus& dm) {
     return mandant;
 }
 
-// Restricts ADO_Buchungen to the one booking of the client and stands on it.
-void oeffneBuchung(TDM_EinAus& dm, int id, int mandant) {
-    DataSet& b = dm.ADO_Buchungen;
-    dm.db();
-    b.close();
-    b.setRestriction(QStringLiteral("ID = :id AND mandant = :mandant AND Wirtschaftsjahr = :zeitraum"),
-                     {{QStringLiteral(":id"), id}, {QStringLiteral(":mandant"), mandant}, {QStringLiteral(":zeitraum"), dm.gibZeitraum()}});
-    b.open();
-    if (b.isEmpty())
-        throw KassolError(
-            QStringLiteral("Es gibt keine Buchung mit der Nummer %1 im aktuellen Wirtschaftsjahr des aktiven Mandanten.").arg(id));
+KassolError unbekannteBuchung(int id) {
+    return KassolError(
+        QStringLiteral("Es gibt keine Buchung mit der Nummer %1 im aktuellen Wirtschaftsjahr des aktiven Mandanten.").arg(id));
 }
 
-GebuchteBuchung ergebnis(TDM_EinAus& dm, int id) {
-    GebuchteBuchung g;
-    g.id = id;
-    g.belegnummer = dm.ADO_Buchungen.fieldInt(QStringLiteral("Belegnummer"));
-    g.bewegungen = Buchungen::bewegungen(dm, id);
-    return g;
+// The stored row of the client's booking in the current year; raises KassolError when there is none.
+QSqlQuery leseZeile(TDM_EinAus& dm, int id, int mandant) {
+    QSqlQuery q = dm.db().query(LeseBuchung_Sql,
+                                {{QStringLiteral(":id"), id}, {QStringLiteral(":mandant"), mandant}, {QStringLiteral(":zeitraum"), dm.gibZeitraum()}},
+                                QStringLiteral("Buchung lesen"));
+    if (!q.next())
+        throw unbekannteBuchung(id);
+    return q;
 }
+
+// An empty flag counts as no, as the lists and reports take it.
+JaNein kennzeichen(const QVariant& v) { return v.isNull() ? JaNein::Nein : jaNeinAus(v.toInt()); }
 
 } // namespace
 
 namespace Buchungen {
 
 void pruefeKennzeichen(const Buchungsdaten& d) {
-    const auto isFlag = [](int v) { return v == 1 || v == 2; };
-    if ((d.istEinnahme != 1 && d.istEinnahme != 2) || !isFlag(d.istEU) || !isFlag(d.istDrittland) || !isFlag(d.istKFZ) ||
-        !isFlag(d.istGebaeude))
-        throw KassolError(QStringLiteral("Die Kennzeichen der Buchung müssen 1 (ja) oder 2 (nein) sein."));
-    const bool eu = d.istEU == 1, dritt = d.istDrittland == 1, kfz = d.istKFZ == 1, geb = d.istGebaeude == 1;
-    if (d.istEinnahme == 1 && (eu || dritt || kfz || geb))
+    if (!gueltig(d.art) || !gueltig(d.istEU) || !gueltig(d.istDrittland) || !gueltig(d.istKFZ) || !gueltig(d.istGebaeude))
+        throw ungueltigesKennzeichen();
+    const bool eu = ja(d.istEU), dritt = ja(d.istDrittland), kfz = ja(d.istKFZ), geb = ja(d.istGebaeude);
+    if (d.art == Buchungsart::Einnahme && (eu || dritt || kfz || geb))
         throw KassolError(QStringLiteral("Eine Einnahme kann nicht innergemeinschaftlich, Einfuhr aus Drittland, KFZ oder "
                                          "Gebäude sein; diese Kennzeichen gibt es nur bei Ausgaben."));
     if (eu && dritt)
@@ -105,88 +125,62 @@ void pruefe(TDM_EinAus& dm, const Buchungsdaten& d) {
         throw KassolError(QStringLiteral("Der Buchungskreis %1 gehört nicht zum aktiven Mandanten.").arg(*d.bk));
 }
 
-void speichereAktuelleBuchung(TDM_EinAus& dm) {
-    DataSet& row = dm.ADO_Buchungen;
-    const bool neu = row.state() == DataSet::State::Insert;
-    if (!neu && row.state() != DataSet::State::Edit)
-        return;
-    try {
-        auto tx = dm.db().transaction();
-        row.post();
-        if (!neu)
-            LoeschenKontenbewegungen(dm, row.fieldInt(QStringLiteral("ID")), false, dm.gibAktiverMandant());
-        SteuerBuchen(dm, row);
-        tx.commit();
-    } catch (...) {
-        // The data set may already hold the row that the rollback took back; read it afresh.
-        row.cancel();
-        row.requery();
-        throw;
-    }
-}
-
 GebuchteBuchung buchen(TDM_EinAus& dm, const Buchungsdaten& d) {
     pruefe(dm, d);
     const int mandant = dm.gibAktiverMandant();
-    DataSet& row = dm.ADO_Buchungen;
-    dm.db();
-    row.close();
-    row.setRestriction(QStringLiteral("0"));
-    row.open();
-    const int id = dm.neueID(QStringLiteral("T_Buchungen"));
-    const int belegnummer = d.belegnummer ? *d.belegnummer : dm.neueBelegnummer();
     const int zeitraum = dm.gibZeitraum();
-    row.insert();
-    row.setField(QStringLiteral("mandant"), mandant);
-    row.setField(QStringLiteral("ID"), id);
-    row.setField(QStringLiteral("Wirtschaftsjahr"), zeitraum);
-    row.setField(QStringLiteral("Belegnummer"), belegnummer);
-    fillRow(row, d);
-    speichereAktuelleBuchung(dm);
-    return ergebnis(dm, id);
+    auto tx = dm.db().transaction();
+    GebuchteBuchung g;
+    g.id = dm.neueID(QStringLiteral("T_Buchungen"));
+    g.belegnummer = d.belegnummer ? *d.belegnummer : dm.neueBelegnummer();
+    dm.db().exec(InsertBuchung_Sql, parameter(d, g.id, mandant, zeitraum, g.belegnummer), QStringLiteral("Buchung speichern"));
+    g.bewegungen = SteuerBuchen(dm, g.id, fuerSteuer(d), mandant);
+    tx.commit();
+    return g;
 }
 
 GebuchteBuchung aendern(TDM_EinAus& dm, int id, const Buchungsdaten& d) {
     pruefe(dm, d);
     const int mandant = dm.gibAktiverMandant();
-    oeffneBuchung(dm, id, mandant);
-    DataSet& row = dm.ADO_Buchungen;
-    row.edit();
-    if (d.belegnummer)
-        row.setField(QStringLiteral("Belegnummer"), *d.belegnummer);
-    fillRow(row, d);
-    speichereAktuelleBuchung(dm);
-    return ergebnis(dm, id);
+    const int zeitraum = dm.gibZeitraum();
+    GebuchteBuchung g;
+    g.id = id;
+    g.belegnummer = d.belegnummer ? *d.belegnummer : leseZeile(dm, id, mandant).value(1).toInt();
+    auto tx = dm.db().transaction();
+    if (dm.db().exec(UpdateBuchung_Sql, parameter(d, id, mandant, zeitraum, d.belegnummer), QStringLiteral("Buchung speichern")) == 0)
+        throw unbekannteBuchung(id);
+    LoeschenKontenbewegungen(dm, id, false, mandant);
+    g.bewegungen = SteuerBuchen(dm, id, fuerSteuer(d), mandant);
+    tx.commit();
+    return g;
 }
 
 void loeschen(TDM_EinAus& dm, int id) {
     const int mandant = aktiverMandantMitJahr(dm);
-    oeffneBuchung(dm, id, mandant);
+    leseZeile(dm, id, mandant);  // refuses a booking of another client or year
     auto tx = dm.db().transaction();
     LoeschenKontenbewegungen(dm, id, true, mandant);
     tx.commit();
-    dm.ADO_Buchungen.requery();
 }
 
 Buchungsdaten lesen(TDM_EinAus& dm, int id) {
     const int mandant = aktiverMandantMitJahr(dm);
-    oeffneBuchung(dm, id, mandant);
-    const DataSet& row = dm.ADO_Buchungen;
+    const QSqlQuery q = leseZeile(dm, id, mandant);
+    const auto optionalInt = [&](int column) { return q.value(column).isNull() ? std::nullopt : std::optional<int>(q.value(column).toInt()); };
     Buchungsdaten d;
-    d.datum = row.fieldDate(QStringLiteral("Buchungsdatum"));
-    if (!row.isNull(QStringLiteral("Belegnummer")))
-        d.belegnummer = row.fieldInt(QStringLiteral("Belegnummer"));
-    d.text = row.fieldText(QStringLiteral("Text"));
-    d.betrag = row.fieldCurrency(QStringLiteral("Betrag"));
-    if (!row.isNull(QStringLiteral("Steuersatz")))
-        d.steuersatz = row.fieldInt(QStringLiteral("Steuersatz"));
-    if (!row.isNull(QStringLiteral("BK")))
-        d.bk = row.fieldInt(QStringLiteral("BK"));
-    d.istEinnahme = row.fieldInt(QStringLiteral("IstEinnahme"), 2);
-    d.istEU = row.fieldInt(QStringLiteral("IstEU"), 2);
-    d.istDrittland = row.fieldInt(QStringLiteral("IstDrittland"), 2);
-    d.istKFZ = row.fieldInt(QStringLiteral("IstKFZ"), 2);
-    d.istGebaeude = row.fieldInt(QStringLiteral("IstGebaeude"), 2);
+    d.datum = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+    d.belegnummer = optionalInt(1);
+    d.text = q.value(2).toString();
+    if (!q.value(3).isNull())
+        d.betrag = Currency::fromUnits(q.value(3).toLongLong());
+    d.steuersatz = optionalInt(4);
+    d.bk = optionalInt(5);
+    // An empty kind is no income to the lists and reports.
+    d.art = q.value(6).isNull() ? Buchungsart::Ausgabe : buchungsartAus(q.value(6).toInt());
+    d.istEU = kennzeichen(q.value(7));
+    d.istDrittland = kennzeichen(q.value(8));
+    d.istKFZ = kennzeichen(q.value(9));
+    d.istGebaeude = kennzeichen(q.value(10));
     return d;
 }
 

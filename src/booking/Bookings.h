@@ -10,8 +10,7 @@
 
 class TDM_EinAus;
 
-// The values of one booking as the user gives them. Flags: 1 = yes, 2 = no; IstEinnahme 1 = income,
-// 2 = expense.
+// The values of one booking as the user gives them.
 struct Buchungsdaten {
     QDate datum;
     std::optional<int> belegnummer;  // empty: the next voucher number
@@ -19,16 +18,11 @@ struct Buchungsdaten {
     std::optional<Currency> betrag;
     std::optional<int> steuersatz;
     std::optional<int> bk;
-    int istEinnahme = 1;
-    int istEU = 2;
-    int istDrittland = 2;
-    int istKFZ = 2;
-    int istGebaeude = 2;
-};
-
-struct GespeicherteBewegung {
-    int id = 0;
-    Steuerbewegung bewegung;
+    Buchungsart art = Buchungsart::Einnahme;
+    JaNein istEU = JaNein::Nein;
+    JaNein istDrittland = JaNein::Nein;
+    JaNein istKFZ = JaNein::Nein;
+    JaNein istGebaeude = JaNein::Nein;
 };
 
 struct GebuchteBuchung {
@@ -45,19 +39,18 @@ void pruefeKennzeichen(const Buchungsdaten& daten);
 // Every value a booking of the active client's current fiscal year must have. Raises KassolError.
 void pruefe(TDM_EinAus& dm, const Buchungsdaten& daten);
 
-// A new booking of the active client's current fiscal year, with its movements, in one transaction.
-GebuchteBuchung buchen(TDM_EinAus& dm, const Buchungsdaten& daten);
-// Replaces the booking's values and its movements, in one transaction.
-GebuchteBuchung aendern(TDM_EinAus& dm, int id, const Buchungsdaten& daten);
+// A new booking of the active client's current fiscal year, with its movements, in one
+// transaction; returns the booked row as stored.
+[[nodiscard]] GebuchteBuchung buchen(TDM_EinAus& dm, const Buchungsdaten& daten);
+// Replaces the booking's values and its movements, in one transaction; an empty voucher number
+// keeps the booking's own. Returns the booked row as stored.
+[[nodiscard]] GebuchteBuchung aendern(TDM_EinAus& dm, int id, const Buchungsdaten& daten);
 // Removes the booking and its movements, in one transaction.
 void loeschen(TDM_EinAus& dm, int id);
-// The booking of the active client; raises KassolError for an unknown id.
-Buchungsdaten lesen(TDM_EinAus& dm, int id);
-std::vector<GespeicherteBewegung> bewegungen(TDM_EinAus& dm, int id);
-
-// Writes the row that ADO_Buchungen holds in insert or edit state together with its movements
-// (an edited booking loses its old ones first), all in one transaction: a failure leaves the books
-// exactly as they were and is raised.
-void speichereAktuelleBuchung(TDM_EinAus& dm);
+// A booking of the active client's current fiscal year; raises KassolError for an unknown id
+// and for stored flags other than 1 and 2.
+[[nodiscard]] Buchungsdaten lesen(TDM_EinAus& dm, int id);
+// The booking's movements, in the order they were written.
+[[nodiscard]] std::vector<GespeicherteBewegung> bewegungen(TDM_EinAus& dm, int id);
 
 } // namespace Buchungen

@@ -1,6 +1,5 @@
 #include "booking/TaxPosting.h"
 
-#include "app/KassolError.h"
 #include "store/DM_KS.h"
 
 #include <cfenv>
@@ -32,11 +31,11 @@ double round2(double value) {
 std::vector<Steuerbewegung> berechneSteuerbewegungen(const BuchungFuerSteuer& b) {
     const double betrag = b.betrag.toDouble();
     const int r = b.steuersatz;
-    if (b.istEinnahme == 1)
+    if (b.art == Buchungsart::Einnahme)
         return {{1000 + r, Currency::fromDouble(round2(steueranteil(betrag, r)))}};
-    if (b.istDrittland == 1)
+    if (ja(b.istDrittland))
         return {{3000, b.betrag}};
-    if (b.istEU == 1) {
+    if (ja(b.istEU)) {
         const double hundertstel = betrag / 100.0;
         const Currency steuer = Currency::fromDouble(round2(hundertstel * r));
         return {{1021, steuer}, {2021, steuer}};
@@ -44,22 +43,9 @@ std::vector<Steuerbewegung> berechneSteuerbewegungen(const BuchungFuerSteuer& b)
     return {{2000 + r, Currency::fromDouble(round2(steueranteil(betrag, r)))}};
 }
 
-void SteuerBuchen(TDM_EinAus& dm, const DataSet& buchung) {
-    const int mandant = dm.gibAktiverMandant();
-    const auto betrag = buchung.fieldCurrency(QStringLiteral("Betrag"));
-    const QVariant satz = buchung.field(QStringLiteral("Steuersatz"));
-    if (satz.isNull())
-        throw KassolError(QStringLiteral("Die Buchung hat keinen Steuersatz; die Steuer kann nicht gebucht werden."));
-    if (!betrag)
-        throw KassolError(QStringLiteral("Sie müssen im Feld Betrag einen Wert angeben!"));
-    BuchungFuerSteuer b;
-    b.istEinnahme = buchung.fieldInt(QStringLiteral("IstEinnahme"), 0);
-    b.istEU = buchung.fieldInt(QStringLiteral("IstEU"), 0);
-    b.istDrittland = buchung.fieldInt(QStringLiteral("IstDrittland"), 0);
-    b.betrag = *betrag;
-    b.steuersatz = satz.toInt();
-    const int buchungsId = buchung.fieldInt(QStringLiteral("ID"));
-    for (const Steuerbewegung& s : berechneSteuerbewegungen(b)) {
+std::vector<GespeicherteBewegung> SteuerBuchen(TDM_EinAus& dm, int buchungsId, const BuchungFuerSteuer& buchung, int mandant) {
+    std::vector<GespeicherteBewegung> geschrieben;
+    for (const Steuerbewegung& s : berechneSteuerbewegungen(buchung)) {
         const int id = dm.neueID(QStringLiteral("t_Kontenbewegungen"));
         dm.db().exec(InsertBewegung_Sql,
                      {{QStringLiteral(":mandant"), mandant},
@@ -68,7 +54,9 @@ void SteuerBuchen(TDM_EinAus& dm, const DataSet& buchung) {
                       {QStringLiteral(":Konten_nr"), s.konto},
                       {QStringLiteral(":St_Betrag"), QVariant::fromValue<qlonglong>(s.betrag.units())}},
                      QStringLiteral("Steuer buchen"));
+        geschrieben.push_back({id, s});
     }
+    return geschrieben;
 }
 
 void LoeschenKontenbewegungen(TDM_EinAus& dm, int buchungsId, bool buchungLoeschen, int mandant) {

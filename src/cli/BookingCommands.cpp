@@ -27,10 +27,10 @@ void applyOptions(const CliArgs& a, Buchungsdaten& d, bool neu) {
         flagsGiven = flagsGiven || a.flag(f);
     if (flagsGiven) {
         if (a.flag(QStringLiteral("--income")))
-            d.istEinnahme = 1;
+            d.art = Buchungsart::Einnahme;
         else if (a.flag(QStringLiteral("--expense")))
-            d.istEinnahme = 2;
-        const auto flag = [&](const char* option) { return a.flag(QLatin1String(option)) ? 1 : 2; };
+            d.art = Buchungsart::Ausgabe;
+        const auto flag = [&](const char* option) { return jaNein(a.flag(QLatin1String(option))); };
         d.istEU = flag("--eu");
         d.istDrittland = flag("--import");
         d.istKFZ = flag("--vehicle");

@@ -33,7 +33,7 @@ TEST(Bookings, NewBookingGetsNextIdsAndItsMovementsInOrder) {
     b.addBooking(6, 41, 2, QDate(2024, 1, 1), 1, "1", 0, 2);
     b.addMovement(6, 77, 41, 1000, "0");
     Buchungsdaten eu = Books::daten("1000", 20, 2);
-    eu.istEU = 1;
+    eu.istEU = JaNein::Ja;
     const GebuchteBuchung g = Buchungen::buchen(*b.dm, eu);
     EXPECT_EQ(42, g.id) << "ids count across clients";
     EXPECT_EQ(1, g.belegnummer);
@@ -49,12 +49,12 @@ TEST(Bookings, NewBookingGetsNextIdsAndItsMovementsInOrder) {
 TEST(Bookings, ChangeRepostsExactlyTheNewStateAndDeleteLeavesNothing) {
     Books b;
     Buchungsdaten d = Books::daten("1000", 20, 2);
-    d.istEU = 1;
+    d.istEU = JaNein::Ja;
     const int id = Buchungen::buchen(*b.dm, d).id;
-    Buchungen::buchen(*b.dm, Books::daten("55", 10));
-    d.istEU = 2;
+    b.buche(Books::daten("55", 10));
+    d.istEU = JaNein::Nein;
     d.betrag = Currency::parse("240");
-    d.istKFZ = 1;
+    d.istKFZ = JaNein::Ja;
     const GebuchteBuchung g = Buchungen::aendern(*b.dm, id, d);
     ASSERT_EQ(1u, g.bewegungen.size());
     EXPECT_EQ((std::vector<std::pair<int, qint64>>{{1010, 50000}, {2020, 400000}}), movements(b));
@@ -68,22 +68,23 @@ TEST(Bookings, ChangeRepostsExactlyTheNewStateAndDeleteLeavesNothing) {
 
 TEST(Bookings, AFailureWhilePostingLeavesTheBooksAsTheyWere) {
     Books b;
-    Buchungen::buchen(*b.dm, Books::daten("120", 20));
+    b.buche(Books::daten("120", 20));
     b.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON t_kontenbewegungen WHEN NEW.Konten_Nr = 2021 "
                 "BEGIN SELECT RAISE(ABORT, 'Platte voll'); END");
     Buchungsdaten eu = Books::daten("1000", 20, 2);
-    eu.istEU = 1;
+    eu.istEU = JaNein::Ja;
     EXPECT_THROW(Buchungen::buchen(*b.dm, eu), DbError);
     EXPECT_EQ(1, b.count("T_Buchungen"));
     EXPECT_EQ(1, b.count("t_kontenbewegungen"));
 
     Buchungsdaten changed = Books::daten("1000", 20, 2);
-    changed.istEU = 1;
+    changed.istEU = JaNein::Ja;
     EXPECT_THROW(Buchungen::aendern(*b.dm, 1, changed), DbError);
-    EXPECT_EQ(1, b.count("T_Buchungen", "IstEinnahme = 1 AND Betrag = 1200000"));
+    EXPECT_EQ(1, b.count("T_Buchungen", "IstEinnahme = 1 AND IstEU = 2 AND Betrag = 1200000"));
     EXPECT_EQ(1, b.count("t_kontenbewegungen", "Konten_Nr = 1020 AND St_Betrag = 200000"));
-    ASSERT_EQ(1, b.dm->ADO_Buchungen.recordCount());
-    EXPECT_EQ(1, b.dm->ADO_Buchungen.fieldInt("IstEinnahme")) << "the data set shows the booking as it was kept";
+    const Buchungsdaten kept = Buchungen::lesen(*b.dm, 1);
+    EXPECT_EQ(Buchungsart::Einnahme, kept.art) << "the booking reads as it was kept";
+    EXPECT_EQ(Currency::parse("120"), kept.betrag);
 }
 
 TEST(Bookings, BadValuesAreRefusedAndNothingIsWritten) {
@@ -104,14 +105,15 @@ TEST(Bookings, BadValuesAreRefusedAndNothingIsWritten) {
         {with([](Buchungsdaten& d) { d.text = QString(101, 'x'); }), "höchstens 100 Zeichen"},
         {with([](Buchungsdaten& d) { d.datum = QDate(2023, 12, 31); }), "nicht im Wirtschaftsjahr 2024"},
         {with([](Buchungsdaten& d) { d.steuersatz = -100; }), "Steuersatz"},
-        {with([](Buchungsdaten& d) { d.istEinnahme = 1; d.istKFZ = 1; }), "nur bei Ausgaben"},
-        {with([](Buchungsdaten& d) { d.istEU = 1; d.istDrittland = 1; }), "zugleich innergemeinschaftlich"},
-        {with([](Buchungsdaten& d) { d.istDrittland = 1; d.istGebaeude = 1; }), "schließen KFZ und Gebäude aus"},
-        {with([](Buchungsdaten& d) { d.istKFZ = 1; d.istGebaeude = 1; }), "zugleich KFZ und Gebäude"},
+        {with([](Buchungsdaten& d) { d.art = Buchungsart::Einnahme; d.istKFZ = JaNein::Ja; }), "nur bei Ausgaben"},
+        {with([](Buchungsdaten& d) { d.istEU = JaNein::Ja; d.istDrittland = JaNein::Ja; }), "zugleich innergemeinschaftlich"},
+        {with([](Buchungsdaten& d) { d.istDrittland = JaNein::Ja; d.istGebaeude = JaNein::Ja; }), "schließen KFZ und Gebäude aus"},
+        {with([](Buchungsdaten& d) { d.istKFZ = JaNein::Ja; d.istGebaeude = JaNein::Ja; }), "zugleich KFZ und Gebäude"},
+        {with([](Buchungsdaten& d) { d.istEU = static_cast<JaNein>(3); }), "1 (ja) oder 2 (nein)"},
     };
     for (const auto& c : cases) {
         try {
-            Buchungen::buchen(*b.dm, c.daten);
+            b.buche(c.daten);
             ADD_FAILURE() << c.says;
         } catch (const KassolError& e) {
             EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
@@ -119,7 +121,7 @@ TEST(Bookings, BadValuesAreRefusedAndNothingIsWritten) {
     }
     EXPECT_EQ(0, b.count("T_Buchungen"));
     Buchungsdaten odd = Books::daten("119", 25);
-    EXPECT_NO_THROW(Buchungen::buchen(*b.dm, odd)) << "a rate outside the offered list is booked like any other";
+    EXPECT_NO_THROW(b.buche(odd)) << "a rate outside the offered list is booked like any other";
     EXPECT_EQ(1, b.count("t_kontenbewegungen", "Konten_Nr = 1025 AND St_Betrag = 238000"));
 }
 
@@ -127,6 +129,34 @@ TEST(Bookings, VoucherNumbersCountOnFromTheHighestGivenByHand) {
     Books b;
     Buchungsdaten d = Books::daten("1", 0);
     d.belegnummer = 7;
-    Buchungen::buchen(*b.dm, d);
+    b.buche(d);
     EXPECT_EQ(8, Buchungen::buchen(*b.dm, Books::daten("1", 0, 2)).belegnummer);
+}
+
+TEST(Bookings, StoredFlagsReadAsTheirKindsAndOtherNumbersAreRefused) {
+    Books b;
+    b.addBooking(5, 1, 1, QDate(2024, 2, 1), 3, "120", 20, 1, 2, 1);
+    Buchungsdaten d = Buchungen::lesen(*b.dm, 1);
+    EXPECT_EQ(Buchungsart::Ausgabe, d.art);
+    EXPECT_EQ(JaNein::Ja, d.istEU);
+    EXPECT_EQ(JaNein::Nein, d.istKFZ);
+    EXPECT_EQ(3, d.belegnummer);
+    d.belegnummer.reset();
+    EXPECT_EQ(3, Buchungen::aendern(*b.dm, 1, d).belegnummer) << "an empty voucher number keeps the booking's own";
+
+    b.db().exec("UPDATE T_Buchungen SET IstEinnahme = NULL, IstKFZ = NULL");
+    d = Buchungen::lesen(*b.dm, 1);
+    EXPECT_EQ(Buchungsart::Ausgabe, d.art) << "as the lists take an empty kind";
+    EXPECT_EQ(JaNein::Nein, d.istKFZ);
+
+    for (const char* column : {"IstEinnahme", "IstGebaeude"}) {
+        b.db().exec("UPDATE T_Buchungen SET IstEinnahme = 2, IstGebaeude = 2");
+        b.db().exec(QStringLiteral("UPDATE T_Buchungen SET %1 = 0").arg(QLatin1String(column)));
+        try {
+            (void)Buchungen::lesen(*b.dm, 1);
+            ADD_FAILURE() << column;
+        } catch (const KassolError& e) {
+            EXPECT_EQ("Die Kennzeichen der Buchung müssen 1 (ja) oder 2 (nein) sein.", e.message().toStdString()) << column;
+        }
+    }
 }

@@ -4,6 +4,8 @@
 
 namespace {
 Currency eur(const char* text) { return *Currency::parse(QString::fromLatin1(text)); }
+constexpr Buchungsart E = Buchungsart::Einnahme, A = Buchungsart::Ausgabe;
+constexpr JaNein J = JaNein::Ja, N = JaNein::Nein;
 } // namespace
 
 TEST(TaxPosting, RoundsHalvesToTheEvenCent) {
@@ -17,27 +19,28 @@ TEST(TaxPosting, RoundsHalvesToTheEvenCent) {
 TEST(TaxPosting, PostingTable) {
     const struct {
         const char* what;
-        int einnahme, eu, dritt;
+        Buchungsart art;
+        JaNein eu, dritt;
         const char* betrag;
         int satz;
         std::vector<Steuerbewegung> expected;
     } cases[] = {
-        {"income 120 at 20 %", 1, 2, 2, "120", 20, {{1020, eur("20")}}},
-        {"income 3.75 at 20 % (0.625 to the even cent)", 1, 2, 2, "3,75", 20, {{1020, eur("0,62")}}},
-        {"income 2.25 at 20 % (0.375)", 1, 2, 2, "2,25", 20, {{1020, eur("0,38")}}},
-        {"expense 110 at 10 %", 2, 2, 2, "110", 10, {{2010, eur("10")}}},
-        {"expense 50 at 0 % still writes a row", 2, 2, 2, "50", 0, {{2000, eur("0")}}},
-        {"intra-community 1000 net at 20 %", 2, 1, 2, "1000", 20, {{1021, eur("200")}, {2021, eur("200")}}},
-        {"intra-community 1000 net at 10 % keeps the 20 % accounts", 2, 1, 2, "1000", 10, {{1021, eur("100")}, {2021, eur("100")}}},
-        {"import whatever its rate", 2, 2, 1, "230", 20, {{3000, eur("230")}}},
-        {"import not rounded", 2, 2, 1, "0,0049", 0, {{3000, eur("0,0049")}}},
-        {"intra-community and import posts as import", 2, 1, 1, "230", 20, {{3000, eur("230")}}},
-        {"income flagged intra-community posts as income", 1, 1, 2, "120", 20, {{1020, eur("20")}}},
-        {"German rate 19 %", 1, 2, 2, "119", 19, {{1019, eur("19")}}},
-        {"negative income (a credit note)", 1, 2, 2, "-120", 20, {{1020, eur("-20")}}},
+        {"income 120 at 20 %", E, N, N, "120", 20, {{1020, eur("20")}}},
+        {"income 3.75 at 20 % (0.625 to the even cent)", E, N, N, "3,75", 20, {{1020, eur("0,62")}}},
+        {"income 2.25 at 20 % (0.375)", E, N, N, "2,25", 20, {{1020, eur("0,38")}}},
+        {"expense 110 at 10 %", A, N, N, "110", 10, {{2010, eur("10")}}},
+        {"expense 50 at 0 % still writes a row", A, N, N, "50", 0, {{2000, eur("0")}}},
+        {"intra-community 1000 net at 20 %", A, J, N, "1000", 20, {{1021, eur("200")}, {2021, eur("200")}}},
+        {"intra-community 1000 net at 10 % keeps the 20 % accounts", A, J, N, "1000", 10, {{1021, eur("100")}, {2021, eur("100")}}},
+        {"import whatever its rate", A, N, J, "230", 20, {{3000, eur("230")}}},
+        {"import not rounded", A, N, J, "0,0049", 0, {{3000, eur("0,0049")}}},
+        {"intra-community and import posts as import", A, J, J, "230", 20, {{3000, eur("230")}}},
+        {"income flagged intra-community posts as income", E, J, N, "120", 20, {{1020, eur("20")}}},
+        {"German rate 19 %", E, N, N, "119", 19, {{1019, eur("19")}}},
+        {"negative income (a credit note)", E, N, N, "-120", 20, {{1020, eur("-20")}}},
     };
     for (const auto& c : cases) {
-        const BuchungFuerSteuer b{c.einnahme, c.eu, c.dritt, eur(c.betrag), c.satz};
+        const BuchungFuerSteuer b{c.art, c.eu, c.dritt, eur(c.betrag), c.satz};
         EXPECT_EQ(c.expected, berechneSteuerbewegungen(b)) << c.what;
     }
 }

@@ -7,8 +7,8 @@
 namespace {
 Buchungsdaten d(const char* betrag, int satz, int einnahme, int eu = 2, int dritt = 2) {
     Buchungsdaten x = testBuchung(QDate(2024, 5, 1), betrag, satz, einnahme);
-    x.istEU = eu;
-    x.istDrittland = dritt;
+    x.istEU = jaNeinAus(eu);
+    x.istDrittland = jaNeinAus(dritt);
     return x;
 }
 QString cents(Currency c) { return c.toPlainString(); }
@@ -28,11 +28,11 @@ TEST(Totals, SumsOfTheYearAndOnlyOfIt) {
     TestBooks b;
     b.addClient(5, "Muster", true, 2024, 1);
     b.addCircle(5, 1, "Waren", "WA");
-    Buchungen::buchen(*b.dm, d("120", 20, 1));
-    Buchungen::buchen(*b.dm, d("55", 10, 1));
-    Buchungen::buchen(*b.dm, d("230", 0, 2, 2, 1));
-    Buchungen::buchen(*b.dm, d("1000", 20, 2, 1));
-    Buchungen::buchen(*b.dm, d("110", 10, 2));
+    b.buche(d("120", 20, 1));
+    b.buche(d("55", 10, 1));
+    b.buche(d("230", 0, 2, 2, 1));
+    b.buche(d("1000", 20, 2, 1));
+    b.buche(d("110", 10, 2));
     // Another year of the same client and another client never count.
     b.db().exec("INSERT INTO T_Zeitraum (mandant, id, Jahr) VALUES (5, 2, 2023)");
     b.addBooking(5, 100, 2, QDate(2023, 1, 1), 1, "999", 20, 1);
@@ -53,7 +53,7 @@ TEST(Totals, AfterTheActiveClientChangesTheyAreTheNewClients) {
     TestBooks b;
     b.addClient(5, "Muster", true, 2024, 1);
     b.addCircle(5, 1, "Waren", "WA");
-    Buchungen::buchen(*b.dm, d("120", 20, 1));
+    b.buche(d("120", 20, 1));
     b.addClient(6, "Andere", false, 2025, 2);
     b.dm->setzeAktiverMandant(6);
     const Summen s = berechneSummen(*b.dm);

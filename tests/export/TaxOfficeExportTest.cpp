@@ -25,10 +25,10 @@ struct Books : TestBooks {
     }
     void book(const QDate& datum, const char* betrag, int satz, int einnahme, int eu = 2, int dritt = 2, const QString& text = {}) {
         Buchungsdaten d = testBuchung(datum, betrag, satz, einnahme);
-        d.istEU = eu;
-        d.istDrittland = dritt;
+        d.istEU = jaNeinAus(eu);
+        d.istDrittland = jaNeinAus(dritt);
         d.text = text;
-        Buchungen::buchen(*dm, d);
+        buche(d);
     }
     QByteArray file(int monat) { return FinanzamtExport::dateiinhalt(FinanzamtExport::lese(*dm, monat)); }
 };

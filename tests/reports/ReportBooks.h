@@ -24,11 +24,11 @@ struct ReportBooks : TestBooks {
     void book(int tag, int monat, const char* betrag, int satz, int einnahme, int bk = 1, int eu = 2, int dritt = 2, int kfz = 2,
               const QString& text = {}) {
         Buchungsdaten d = testBuchung(QDate(2024, monat, tag), betrag, satz, einnahme, bk);
-        d.istEU = eu;
-        d.istDrittland = dritt;
-        d.istKFZ = kfz;
+        d.istEU = jaNeinAus(eu);
+        d.istDrittland = jaNeinAus(dritt);
+        d.istKFZ = jaNeinAus(kfz);
         d.text = text;
-        Buchungen::buchen(*dm, d);
+        buche(d);
     }
     // The example of the circle evaluation: income in Büro, expenses in Büro and Auto.
     void circleExample() {

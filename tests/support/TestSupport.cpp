@@ -14,7 +14,7 @@ Buchungsdaten testBuchung(const QDate& datum, const char* betrag, int satz, int 
     d.betrag = Currency::parse(QString::fromLatin1(betrag));
     d.steuersatz = satz;
     d.bk = bk;
-    d.istEinnahme = einnahme;
+    d.art = buchungsartAus(einnahme);
     return d;
 }
 
@@ -99,6 +99,8 @@ void TestBooks::addMovement(int mandant, int id, int buchung, int konto, const Q
                {QStringLiteral(":k"), konto},
                {QStringLiteral(":betrag"), QVariant::fromValue<qlonglong>(Currency::parse(betrag)->units())}});
 }
+
+void TestBooks::buche(const Buchungsdaten& daten) { (void)Buchungen::buchen(*dm, daten); }
 
 int TestBooks::count(const QString& table, const QString& where) {
     return db().scalar(QStringLiteral("SELECT count(*) FROM ") + table + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where))

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// A booking for tests: kind 1 (income) or 2 (expense), no flags, circle 1 unless given.
+// A booking for tests: kind 1 (income) or 2 (expense) as stored, no flags, circle 1 unless given.
 Buchungsdaten testBuchung(const QDate& datum, const char* betrag, int satz, int einnahme, int bk = 1);
 
 // Pins the locale that every test formats with (Austrian German).
@@ -46,5 +46,7 @@ public:
                     int satz, int bk, int einnahme = 1, int eu = 2, int dritt = 2, int kfz = 2, int gebaeude = 2,
                     const QString& text = QString());
     void addMovement(int mandant, int id, int buchung, int konto, const QString& betrag);
+    // Books through the service, for a test that needs the booking but not what it returns.
+    void buche(const Buchungsdaten& daten);
     int count(const QString& table, const QString& where = QString());
 };
