@@ -15,8 +15,9 @@ struct BuchungskreisEintrag {
 namespace Buchungskreise {
 
 // The active client's circles, by name.
-std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm);
-int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz);
+[[nodiscard]] std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm);
+// Returns the new circle's id.
+[[nodiscard]] int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz);
 void aendern(TDM_EinAus& dm, int id, const QString& name, const QString& kurz);
 // Refused while any booking of the active client uses the circle.
 void loeschen(TDM_EinAus& dm, int id);

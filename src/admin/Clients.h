@@ -16,18 +16,18 @@ struct MandantEintrag {
 // raised as KassolError with the message the user reads.
 namespace Mandanten {
 
-std::vector<MandantEintrag> liste(TDM_EinAus& dm);
+[[nodiscard]] std::vector<MandantEintrag> liste(TDM_EinAus& dm);
 // A new, inactive client with its master-data row; returns its number.
-int anlegen(TDM_EinAus& dm, const QString& bezeichnung);
+[[nodiscard]] int anlegen(TDM_EinAus& dm, const QString& bezeichnung);
 // Renames a client; a name that any client bears, its own included, is refused.
 void umbenennen(TDM_EinAus& dm, int nummer, const QString& bezeichnung);
 // Makes the client the active one and limits the master data to it.
 void auswaehlen(TDM_EinAus& dm, int nummer);
 // Deletes a client that is not active, with its INI section; returns the closing message.
-QString loeschen(TDM_EinAus& dm, const THelperData& helper, int nummer);
+[[nodiscard]] QString loeschen(TDM_EinAus& dm, const THelperData& helper, int nummer);
 // Whether the active client still lacks a current fiscal year (the follow-up asks for one).
-bool brauchtWirtschaftsjahr(TDM_EinAus& dm);
+[[nodiscard]] bool brauchtWirtschaftsjahr(TDM_EinAus& dm);
 // Gives the active client a new fiscal year as its current one; returns the year's id.
-int wirtschaftsjahrEinrichten(TDM_EinAus& dm, int jahr);
+[[nodiscard]] int wirtschaftsjahrEinrichten(TDM_EinAus& dm, int jahr);
 
 } // namespace Mandanten

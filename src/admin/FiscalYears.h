@@ -15,14 +15,14 @@ struct WirtschaftsjahrEintrag {
 namespace Wirtschaftsjahre {
 
 // The active client's years, the latest first.
-std::vector<WirtschaftsjahrEintrag> liste(TDM_EinAus& dm);
+[[nodiscard]] std::vector<WirtschaftsjahrEintrag> liste(TDM_EinAus& dm);
 // A new year of the active client from the entered text; it does not become current. Returns its id.
-int anlegen(TDM_EinAus& dm, const QString& eingabe);
+[[nodiscard]] int anlegen(TDM_EinAus& dm, const QString& eingabe);
 // The id of the active client's fiscal year with that calendar year; raises when there is none.
-int idVonJahr(TDM_EinAus& dm, int jahr);
+[[nodiscard]] int idVonJahr(TDM_EinAus& dm, int jahr);
 // Makes the year the active client's current one, creating the client's settings row if it has none.
 void auswaehlen(TDM_EinAus& dm, int zeitraum);
 // Deletes a year that is not current, with its bookings and movements; returns the closing message.
-QString loeschen(TDM_EinAus& dm, int zeitraum);
+[[nodiscard]] QString loeschen(TDM_EinAus& dm, int zeitraum);
 
 } // namespace Wirtschaftsjahre

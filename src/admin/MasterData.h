@@ -19,7 +19,7 @@ struct Stammdaten {
 namespace StammdatenVerwaltung {
 
 // The active client's row; a client without one reads as empty.
-Stammdaten lesen(TDM_EinAus& dm);
+[[nodiscard]] Stammdaten lesen(TDM_EinAus& dm);
 // Writes the active client's row (creating it when missing). Values longer than their column
 // are refused with a KassolError naming the field.
 void schreiben(TDM_EinAus& dm, const Stammdaten& daten);

@@ -20,6 +20,6 @@ struct Summen {
 };
 
 // Computes the figures of the active client's current fiscal year afresh from the database.
-Summen berechneSummen(TDM_EinAus& dm);
+[[nodiscard]] Summen berechneSummen(TDM_EinAus& dm);
 // The same for a given fiscal year and client.
-Summen berechneSummen(TDM_EinAus& dm, int zeitraum, int mandant);
+[[nodiscard]] Summen berechneSummen(TDM_EinAus& dm, int zeitraum, int mandant);

@@ -29,21 +29,21 @@ public:
     void DataModuleCreate();
 
     // Session context and lookups; each falls back instead of failing for "not found".
-    int gibAktiverMandant();
+    [[nodiscard]] int gibAktiverMandant();
     // The active client for an operation that needs one; raises KassolError when none is active.
     int benoetigeAktivenMandanten();
     void setzeAktiverMandant(int mandant);
-    QString gibMandantBezeichnung(int mandant);
-    int gibZeitraum();
-    int gibJahr();
-    bool gibSteuerDE();
+    [[nodiscard]] QString gibMandantBezeichnung(int mandant);
+    [[nodiscard]] int gibZeitraum();
+    [[nodiscard]] int gibJahr();
+    [[nodiscard]] bool gibSteuerDE();
     void BuchungskreisFiltern(int mandant);
     void StammdatenFilterSetzen(int mandant);
 
     // Record services.
-    int neueID(const QString& tabelle);
-    int neueBelegnummer();
-    int neueMandantNummer();
+    [[nodiscard]] int neueID(const QString& tabelle);
+    [[nodiscard]] int neueBelegnummer();
+    [[nodiscard]] int neueMandantNummer();
     // Both delete all of their rows in one transaction or, on failure, none, and raise DbError.
     void loescheMandant(int mandant);
     void loescheZeitraum(int zeitraum);
