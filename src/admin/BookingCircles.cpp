@@ -38,10 +38,13 @@ std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm) {
 int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz) {
     const int mandant = dm.benoetigeAktivenMandanten();
     pruefeWerte(name, kurz);
+    auto tx = dm.db().transaction();
     const int id = dm.neueID(QStringLiteral("t_bkreis"));
     dm.db().exec(QStringLiteral("INSERT INTO T_BKreis (mandant, id, BKName, BKKurz) VALUES (:mandant, :id, :name, :kurz)"),
                  {{QStringLiteral(":mandant"), mandant}, {QStringLiteral(":id"), id}, {QStringLiteral(":name"), name}, {QStringLiteral(":kurz"), kurz}},
                  QStringLiteral("Buchungskreis anlegen"));
+    tx.markiere(Aenderungsmelder::Bereich::Buchungskreise);
+    tx.commit();
     dm.BuchungskreisFiltern(mandant);
     return id;
 }
@@ -50,9 +53,12 @@ void aendern(TDM_EinAus& dm, int id, const QString& name, const QString& kurz) {
     const int mandant = dm.benoetigeAktivenMandanten();
     pruefeWerte(name, kurz);
     pruefeKreisDesMandanten(dm, id, mandant);
+    auto tx = dm.db().transaction();
     dm.db().exec(QStringLiteral("UPDATE T_BKreis SET BKName = :name, BKKurz = :kurz WHERE id = :id AND mandant = :mandant"),
                  {{QStringLiteral(":name"), name}, {QStringLiteral(":kurz"), kurz}, {QStringLiteral(":id"), id}, {QStringLiteral(":mandant"), mandant}},
                  QStringLiteral("Buchungskreis ändern"));
+    tx.markiere(Aenderungsmelder::Bereich::Buchungskreise);
+    tx.commit();
     dm.BuchungskreisFiltern(mandant);
 }
 
@@ -62,7 +68,10 @@ void loeschen(TDM_EinAus& dm, int id) {
     const SqlParams params{{QStringLiteral(":BK"), id}, {QStringLiteral(":Mandant"), mandant}};
     if (dm.db().scalar(Gebucht_Sql, params))
         throw KassolError(QStringLiteral("Auf diesen Buchungskreis wurde bereits gebucht und kann deshalb nicht mehr gelöscht werden."));
+    auto tx = dm.db().transaction();
     dm.db().exec(Loeschen_Sql, params, QStringLiteral("Buchungskreis löschen"));
+    tx.markiere(Aenderungsmelder::Bereich::Buchungskreise);
+    tx.commit();
     dm.BuchungskreisFiltern(mandant);
 }
 

@@ -44,6 +44,7 @@ int anlegen(TDM_EinAus& dm, const QString& bezeichnung) {
                  {{QStringLiteral(":id"), nummer}, {QStringLiteral(":bezeichnung"), bezeichnung}}, QStringLiteral("Mandant anlegen"));
     dm.db().exec(QStringLiteral("INSERT INTO T_Stammdaten (mandant) VALUES (:id)"), {{QStringLiteral(":id"), nummer}},
                  QStringLiteral("Mandant anlegen"));
+    tx.markiere(Aenderungsmelder::Bereich::Mandanten | Aenderungsmelder::Bereich::Stammdaten);
     tx.commit();
     dm.Table_Mandant.requery();
     return nummer;
@@ -52,8 +53,11 @@ int anlegen(TDM_EinAus& dm, const QString& bezeichnung) {
 void umbenennen(TDM_EinAus& dm, int nummer, const QString& bezeichnung) {
     pruefeVorhanden(dm, nummer);
     pruefeName(dm, bezeichnung);
+    auto tx = dm.db().transaction();
     dm.db().exec(QStringLiteral("UPDATE T_Mandant SET Bezeichnung = :bezeichnung WHERE id = :id"),
                  {{QStringLiteral(":bezeichnung"), bezeichnung}, {QStringLiteral(":id"), nummer}}, QStringLiteral("Mandant umbenennen"));
+    tx.markiere(Aenderungsmelder::Bereich::Mandanten);
+    tx.commit();
     dm.Table_Mandant.requery();
 }
 
@@ -87,6 +91,8 @@ int wirtschaftsjahrEinrichten(TDM_EinAus& dm, int jahr) {
                  QStringLiteral("Wirtschaftsjahr anlegen"));
     dm.db().exec(QStringLiteral("INSERT INTO T_Einstellungen (mandant, ZeitraumNummer) VALUES (:mandant, :id)"),
                  {{QStringLiteral(":mandant"), mandant}, {QStringLiteral(":id"), id}}, QStringLiteral("Wirtschaftsjahr anlegen"));
+    // The bookings shown are those of the current year.
+    tx.markiere(Aenderungsmelder::Bereich::Wirtschaftsjahre | Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     dm.Table_Einstellungen.requery();
     dm.QueryZeitraum.setParam(QStringLiteral("mandant"), mandant);

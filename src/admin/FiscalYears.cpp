@@ -46,10 +46,13 @@ int anlegen(TDM_EinAus& dm, const QString& eingabe) {
         throw KassolError(QStringLiteral("Es dürfen nur Zahlen angegeben werden"));
     if (dm.db().scalar(JahrVorhanden_Sql, {{QStringLiteral(":jahr"), jahr}, {QStringLiteral(":mandant"), mandant}}))
         throw KassolError(QStringLiteral("Das Jahr %1 existiert bereits").arg(eingabe));
+    auto tx = dm.db().transaction();
     const int id = dm.neueID(QStringLiteral("t_zeitraum"));
     dm.db().exec(QStringLiteral("INSERT INTO T_Zeitraum (mandant, id, Jahr) VALUES (:mandant, :id, :jahr)"),
                  {{QStringLiteral(":mandant"), mandant}, {QStringLiteral(":id"), id}, {QStringLiteral(":jahr"), jahr}},
                  QStringLiteral("Wirtschaftsjahr anlegen"));
+    tx.markiere(Aenderungsmelder::Bereich::Wirtschaftsjahre);
+    tx.commit();
     auffrischen(dm, mandant);
     return id;
 }
@@ -74,6 +77,8 @@ void auswaehlen(TDM_EinAus& dm, int zeitraum) {
     else
         dm.db().exec(QStringLiteral("INSERT INTO T_Einstellungen (mandant, ZeitraumNummer) VALUES (:mandant, :zeitraum)"),
                      params, QStringLiteral("Wirtschaftsjahr wählen"));
+    // The bookings shown are those of the current year.
+    tx.markiere(Aenderungsmelder::Bereich::Wirtschaftsjahre | Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     auffrischen(dm, mandant);
 }

@@ -60,6 +60,7 @@ void schreiben(TDM_EinAus& dm, const Stammdaten& daten) {
                  {{QStringLiteral(":mandant"), mandant}}, QStringLiteral("Stammdaten speichern"));
     dm.db().exec(QStringLiteral("UPDATE T_Stammdaten SET %1 WHERE mandant = :mandant").arg(sets.join(QStringLiteral(", "))), params,
                  QStringLiteral("Stammdaten speichern"));
+    tx.markiere(Aenderungsmelder::Bereich::Stammdaten);
     tx.commit();
     dm.StammdatenFilterSetzen(mandant);
 }

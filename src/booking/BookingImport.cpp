@@ -286,6 +286,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     }
     for (const QString& index : indexe)
         db.exec(index, {}, QStringLiteral("Buchungen importieren"));
+    tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     return ergebnis;
 }

@@ -135,6 +135,7 @@ GebuchteBuchung buchen(TDM_EinAus& dm, const Buchungsdaten& d) {
     g.belegnummer = d.belegnummer ? *d.belegnummer : dm.neueBelegnummer();
     dm.db().exec(InsertBuchung_Sql, parameter(d, g.id, mandant, zeitraum, g.belegnummer), QStringLiteral("Buchung speichern"));
     g.bewegungen = SteuerBuchen(dm, g.id, fuerSteuer(d), mandant);
+    tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     return g;
 }
@@ -151,6 +152,7 @@ GebuchteBuchung aendern(TDM_EinAus& dm, int id, const Buchungsdaten& d) {
         throw unbekannteBuchung(id);
     LoeschenKontenbewegungen(dm, id, false, mandant);
     g.bewegungen = SteuerBuchen(dm, id, fuerSteuer(d), mandant);
+    tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     return g;
 }
@@ -160,6 +162,7 @@ void loeschen(TDM_EinAus& dm, int id) {
     leseZeile(dm, id, mandant);  // refuses a booking of another client or year
     auto tx = dm.db().transaction();
     LoeschenKontenbewegungen(dm, id, true, mandant);
+    tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
 }
 

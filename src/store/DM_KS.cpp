@@ -53,6 +53,7 @@ TDM_EinAus::TDM_EinAus(const THelperData& helper, const Clock& clock)
       Table_Einstellungen(DataSet::table(m_db, QStringLiteral("T_Einstellungen"))),
       Table_Mandant(DataSet::table(m_db, QStringLiteral("T_Mandant"))),
       QueryBuchungstexte(DataSet::query(m_db, QueryBuchungstexte_Sql)), m_helper(helper), m_clock(clock) {
+    m_db.setzeMelder(&m_melder);
     QueryZeitraum.setParam(QStringLiteral("mandant"), 1);
     // The bookings table is large; it is opened on the rows a window asks for, never whole.
     ADO_Buchungen.setRestriction(QStringLiteral("0"));
@@ -107,6 +108,8 @@ void TDM_EinAus::setzeAktiverMandant(int mandant) {
     auto tx = db().transaction();
     m_db.exec(AlleInaktiv_Sql, {}, QStringLiteral("Mandanten wechseln"));
     m_db.exec(Aktivieren_Sql, {{QStringLiteral(":mandant"), mandant}}, QStringLiteral("Mandanten wechseln"));
+    // Every window shows the active client's books.
+    tx.markiere(AlleBereiche);
     tx.commit();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Clock.h"
+#include "store/ChangeNotifier.h"
 #include "store/DataSet.h"
 #include "store/Database.h"
 
@@ -24,6 +25,8 @@ public:
     void closeConnection();
     const THelperData& helper() const { return m_helper; }
     const Clock& clock() const { return m_clock; }
+    // Reports every committed change made through the connection.
+    Aenderungsmelder& melder() { return m_melder; }
 
     // Opens the basic tables; the first of them opens the connection.
     void DataModuleCreate();
@@ -48,6 +51,8 @@ public:
     void loescheMandant(int mandant);
     void loescheZeitraum(int zeitraum);
     // Makes sure an active client with a current fiscal year exists, asking for them if needed.
+    // A new client and its year are committed, and reported, one after the other: a client
+    // stays when its year is not given.
     void InitiiereMandant(UserInteraction& ui);
 
     DataSet Query_Ein;
@@ -67,5 +72,6 @@ private:
 
     const THelperData& m_helper;
     const Clock& m_clock;
+    Aenderungsmelder m_melder;
     Database m_db;
 };

@@ -85,6 +85,7 @@ void TDM_EinAus::loescheMandant(int mandant) {
     m_db.exec(QStringLiteral("delete from T_Einstellungen where mandant = ") + n, {}, context);
     m_db.exec(QStringLiteral("delete from T_Stammdaten where mandant = ") + n, {}, context);
     m_db.exec(QStringLiteral("delete from T_Mandant where id = ") + n, {}, context);
+    tx.markiere(AlleBereiche);
     tx.commit();
 }
 
@@ -95,6 +96,7 @@ void TDM_EinAus::loescheZeitraum(int zeitraum) {
     m_db.exec(LoescheZeitraumBewegungen_Sql.arg(z), {}, context);
     m_db.exec(QStringLiteral("delete from T_Buchungen where Wirtschaftsjahr = ") + z, {}, context);
     m_db.exec(QStringLiteral("delete from T_Zeitraum where id = ") + z, {}, context);
+    tx.markiere(Aenderungsmelder::Bereich::Wirtschaftsjahre | Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
 }
 
@@ -122,6 +124,8 @@ void TDM_EinAus::InitiiereMandant(UserInteraction& ui) {
         Table_Stammdaten.insert();
         Table_Stammdaten.setField(QStringLiteral("mandant"), gibAktiverMandant());
         Table_Stammdaten.post();
+        // The new client is the active one: every window shows its books now.
+        tx.markiere(AlleBereiche);
         tx.commit();
     }
 
@@ -154,6 +158,8 @@ void TDM_EinAus::InitiiereMandant(UserInteraction& ui) {
         Table_Einstellungen.setField(QStringLiteral("mandant"), mandant);
         Table_Einstellungen.setField(QStringLiteral("ZeitraumNummer"), id);
         Table_Einstellungen.post();
+        // The bookings shown are those of the current year.
+        tx.markiere(Aenderungsmelder::Bereich::Wirtschaftsjahre | Aenderungsmelder::Bereich::Buchungen);
         tx.commit();
     }
     StammdatenFilterSetzen(gibAktiverMandant());

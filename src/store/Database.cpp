@@ -10,6 +10,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 QAtomicInt connectionCounter;
@@ -69,6 +70,7 @@ void Database::close() {
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
     m_transactionDepth = 0;
+    m_markiert = {};
 }
 
 bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
@@ -133,7 +135,7 @@ std::optional<QVariant> Database::scalar(const QString& sql, const SqlParams& pa
 
 Transaction Database::transaction() { return Transaction(*this); }
 
-Transaction::Transaction(Database& db) : m_db(&db), m_level(db.m_transactionDepth) {
+Transaction::Transaction(Database& db) : m_db(&db), m_level(db.m_transactionDepth), m_markiertZuvor(db.m_markiert) {
     if (m_level == 0)
         db.exec(QStringLiteral("BEGIN IMMEDIATE"), {}, QStringLiteral("Transaktion beginnen"));
     else
@@ -142,7 +144,7 @@ Transaction::Transaction(Database& db) : m_db(&db), m_level(db.m_transactionDept
 }
 
 Transaction::Transaction(Transaction&& other) noexcept
-    : m_db(other.m_db), m_level(other.m_level), m_done(other.m_done) {
+    : m_db(other.m_db), m_level(other.m_level), m_done(other.m_done), m_markiertZuvor(other.m_markiertZuvor) {
     other.m_done = true;
 }
 
@@ -160,7 +162,13 @@ Transaction::~Transaction() {
         // The statement that failed has already been reported; a failed rollback leaves
         // SQLite's own automatic rollback to undo the transaction.
     }
+    m_db->m_markiert = m_markiertZuvor;
     --m_db->m_transactionDepth;
+}
+
+void Transaction::markiere(Aenderungsmelder::Bereiche bereiche) {
+    if (!m_done)
+        m_db->m_markiert |= bereiche;
 }
 
 void Transaction::commit() {
@@ -172,4 +180,11 @@ void Transaction::commit() {
         m_db->exec(QStringLiteral("RELEASE kassol_%1").arg(m_level));
     m_done = true;
     --m_db->m_transactionDepth;
+    if (m_level > 0)
+        return;
+    // Reported only now that the connection is out of the transaction, so that whoever hears
+    // it reads the committed rows and may write again.
+    const Aenderungsmelder::Bereiche bereiche = std::exchange(m_db->m_markiert, {});
+    if (m_db->m_melder)
+        m_db->m_melder->melde(bereiche);
 }

@@ -43,6 +43,9 @@ public:
     static void run(QSqlQuery& query, const QString& context = {});
 
     Transaction transaction();
+    // The notifier that hears of every committed change made through this connection; none by
+    // default.
+    void setzeMelder(Aenderungsmelder* melder) { m_melder = melder; }
 
 private:
     friend class Transaction;
@@ -52,4 +55,6 @@ private:
     QString m_file;
     QSqlDatabase m_db;
     int m_transactionDepth = 0;
+    Aenderungsmelder* m_melder = nullptr;
+    Aenderungsmelder::Bereiche m_markiert;  // what the open transaction has changed so far
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ChangeNotifier.h"
+
 #include <QString>
 
 class Database;
@@ -15,10 +17,15 @@ public:
     Transaction& operator=(const Transaction&) = delete;
     Transaction& operator=(Transaction&&) = delete;
 
+    // Records what the transaction changes. The connection's notifier reports the areas of all
+    // guards once, after the outermost one has committed; a rollback takes back the marks made
+    // since the guard began.
+    void markiere(Aenderungsmelder::Bereiche bereiche);
     void commit();
 
 private:
     Database* m_db;
     int m_level;
     bool m_done = false;
+    Aenderungsmelder::Bereiche m_markiertZuvor;  // the connection's marks when this guard began
 };
