@@ -23,6 +23,8 @@ public:
     // The connection, opened on first use on the database file in DBPath.
     Database& db();
     void closeConnection();
+    // Whether the connection is open now (db() would open it).
+    bool isConnected() const { return m_db.isOpen(); }
     const THelperData& helper() const { return m_helper; }
     const Clock& clock() const { return m_clock; }
     // Reports every committed change made through the connection.

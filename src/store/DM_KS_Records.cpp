@@ -5,6 +5,8 @@
 #include "store/DbError.h"
 #include "store/Transaction.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 const QString NeueBelegnummer_Sql = QStringLiteral(
@@ -101,50 +103,54 @@ void TDM_EinAus::loescheZeitraum(int zeitraum) {
 }
 
 void TDM_EinAus::InitiiereMandant(UserInteraction& ui) {
-    if (gibAktiverMandant() == -1) {
-        QString name;
+    // Both answers are gathered before anything is written: a cancel leaves the books as they were
+    // and ends the asking, instead of asking again for ever.
+    const bool neuerMandant = gibAktiverMandant() == -1;
+    QString name;
+    if (neuerMandant) {
         for (;;) {
             name = QStringLiteral("Mandant 1");
             if (!ui.inputBox(QStringLiteral("Neuer Mandant"), QStringLiteral("Bezeichnung des Mandanten"), name))
-                continue;
+                throw InteractionAborted(QStringLiteral("Es wurde kein Mandant angelegt."));
             if (!name.isEmpty())
                 break;
             ui.information(QStringLiteral("Geben sie bitte eine Mandantenbezeichnung an."));
         }
-        // The client and its master-data row come into being together or not at all.
-        auto tx = db().transaction();
-        const int nummer = neueMandantNummer();
-        Table_Mandant.open();
-        Table_Mandant.insert();
-        Table_Mandant.setField(QStringLiteral("id"), nummer);
-        Table_Mandant.setField(QStringLiteral("Bezeichnung"), name);
-        Table_Mandant.setField(QStringLiteral("aktiv"), 1);
-        Table_Mandant.post();
-        Table_Stammdaten.open();
-        Table_Stammdaten.insert();
-        Table_Stammdaten.setField(QStringLiteral("mandant"), gibAktiverMandant());
-        Table_Stammdaten.post();
-        // The new client is the active one: every window shows its books now.
-        tx.markiere(AlleBereiche);
-        tx.commit();
     }
 
-    QString jahrText = QString::number(m_clock.today().year());
-    if (gibZeitraum() == -1) {
-        int jahr = 0;
+    const bool neuesJahr = neuerMandant || gibZeitraum() == -1;
+    int jahr = 0;
+    if (neuesJahr) {
+        static const QRegularExpression vierStellen(QStringLiteral("^\\d{4}$"));
+        QString jahrText = QString::number(m_clock.today().year());
         for (;;) {
-            const QString before = jahrText;
-            if (!ui.inputBox(QStringLiteral("Neues Wirtschaftsjahr"), QStringLiteral("Jahreszahl (zb: 2026)"), jahrText)) {
-                jahrText = before;
-                continue;
-            }
-            bool ok = false;
-            jahr = jahrText.trimmed().toInt(&ok);
-            if (ok)
+            if (!ui.inputBox(QStringLiteral("Neues Wirtschaftsjahr"), QStringLiteral("Jahreszahl (zb: 2026)"), jahrText))
+                throw InteractionAborted(QStringLiteral("Es wurde kein Wirtschaftsjahr angelegt."));
+            // The message asks for four digits, and so does the check.
+            if (vierStellen.match(jahrText.trimmed()).hasMatch())
                 break;
             ui.information(QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"));
         }
+        jahr = jahrText.trimmed().toInt();
+    }
+
+    if (neuerMandant || neuesJahr) {
         auto tx = db().transaction();
+        if (neuerMandant) {
+            const int nummer = neueMandantNummer();
+            Table_Mandant.open();
+            Table_Mandant.insert();
+            Table_Mandant.setField(QStringLiteral("id"), nummer);
+            Table_Mandant.setField(QStringLiteral("Bezeichnung"), name);
+            Table_Mandant.setField(QStringLiteral("aktiv"), 1);
+            Table_Mandant.post();
+            Table_Stammdaten.open();
+            Table_Stammdaten.insert();
+            Table_Stammdaten.setField(QStringLiteral("mandant"), gibAktiverMandant());
+            Table_Stammdaten.post();
+            // The new client is the active one: every window shows its books now.
+            tx.markiere(AlleBereiche);
+        }
         const int id = neueID(QStringLiteral("t_zeitraum"));
         const int mandant = gibAktiverMandant();
         Table_Zeitraum.open();

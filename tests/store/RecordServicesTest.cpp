@@ -93,21 +93,38 @@ TEST(RecordServices, AFailedDeletionLeavesEveryRowAndIsRaised) {
     EXPECT_EQ(1, books.count("T_Buchungen"));
 }
 
-TEST(InitiiereMandant, EmptyDatabaseAsksForNameAndYear) {
+TEST(InitiiereMandant, EmptyDatabaseAsksForNameAndAFourDigitYear) {
     TestBooks books;
     ScriptedInteraction ui;
-    ui.input("", true, "Neuer Mandant").input("egal", false).input("Muster KG").input("abc", true, "Neues Wirtschaftsjahr")
-        .input("x", false).input("26");
+    ui.input("", true, "Neuer Mandant").input("Muster KG").input("abc", true, "Neues Wirtschaftsjahr").input("26").input("2025");
     books.dm->InitiiereMandant(ui);
     EXPECT_TRUE(ui.finished());
-    EXPECT_EQ(QStringList({"Geben sie bitte eine Mandantenbezeichnung an.", "Geben sie das Jahr bitte 4-stellig an!"}), ui.messages);
-    EXPECT_EQ(QStringList({"Mandant 1", "Mandant 1", "Mandant 1", "2024", "abc", "abc"}), ui.inputProposals)
-        << "the year box comes back holding the refused text, and a cancel keeps it";
+    EXPECT_EQ(QStringList({"Geben sie bitte eine Mandantenbezeichnung an.", "Geben sie das Jahr bitte 4-stellig an!",
+                           "Geben sie das Jahr bitte 4-stellig an!"}),
+              ui.messages);
+    EXPECT_EQ(QStringList({"Mandant 1", "Mandant 1", "2024", "abc", "26"}), ui.inputProposals)
+        << "the year box comes back holding the refused text";
     EXPECT_EQ(1, books.count("T_Mandant", "aktiv = 1 AND Bezeichnung = 'Muster KG'"));
     EXPECT_EQ(1, books.count("T_Stammdaten"));
-    EXPECT_EQ(1, books.count("T_Zeitraum", "id = 1 AND Jahr = 26"));
+    EXPECT_EQ(1, books.count("T_Zeitraum", "id = 1 AND Jahr = 2025"));
     EXPECT_EQ(1, books.count("T_Einstellungen", "ZeitraumNummer = 1"));
     EXPECT_EQ(1, books.dm->Table_Stammdaten.recordCount());
+}
+
+TEST(InitiiereMandant, ACancelEndsTheAskingAndWritesNothing) {
+    for (const bool atYear : {false, true}) {
+        TestBooks books;
+        ScriptedInteraction ui;
+        if (atYear)
+            ui.input("Muster KG").input("", false);
+        else
+            ui.input("", false);
+        EXPECT_THROW(books.dm->InitiiereMandant(ui), InteractionAborted);
+        EXPECT_TRUE(ui.finished());
+        EXPECT_EQ(0, books.count("T_Mandant"));
+        EXPECT_EQ(0, books.count("T_Stammdaten"));
+        EXPECT_EQ(0, books.count("T_Zeitraum"));
+    }
 }
 
 TEST(InitiiereMandant, ActiveClientWithYearAsksNothing) {

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 // Answers the program's questions from a script, in order, and records every message. A
-// question the script does not expect fails the test and stops the operation.
-class ScriptedInteraction final : public UserInteraction {
+// question the script does not expect fails the test and stops the operation. The base is the
+// interface answered: the core's, or the desktop program's, which adds dialogs.
+template <class Base>
+class ScriptedAnswers : public Base {
 public:
+    using Answer = UserInteraction::Answer;
     struct Step {
         enum Kind { Input, Confirmation, Warning } kind;
         QString expectedCaption; // for input boxes; empty: any
@@ -19,15 +22,15 @@ public:
     };
 
     // An input box confirmed with text (or cancelled when ok is false).
-    ScriptedInteraction& input(const QString& text, bool ok = true, const QString& caption = {}) {
+    ScriptedAnswers& input(const QString& text, bool ok = true, const QString& caption = {}) {
         m_steps.push_back({Step::Input, caption, text, ok, Answer::Ok});
         return *this;
     }
-    ScriptedInteraction& confirm(Answer answer) {
+    ScriptedAnswers& confirm(Answer answer) {
         m_steps.push_back({Step::Confirmation, {}, {}, true, answer});
         return *this;
     }
-    ScriptedInteraction& warn(Answer answer) {
+    ScriptedAnswers& warn(Answer answer) {
         m_steps.push_back({Step::Warning, {}, {}, true, answer});
         return *this;
     }
@@ -39,6 +42,13 @@ public:
     QString nextSaveFileName;
 
     bool finished() const { return m_steps.empty(); }
+    // What the script still expects, for a failure message.
+    std::string pending() const {
+        std::string s;
+        for (const Step& st : m_steps)
+            s += st.kind == Step::Input ? "input " : st.kind == Step::Confirmation ? "confirmation " : "warning ";
+        return s;
+    }
 
     void information(const QString& text) override { messages << text; }
     Answer confirmation(const QString& text, const QList<Answer>&) override { return question(Step::Confirmation, text); }
@@ -61,7 +71,7 @@ public:
     QString saveFileName(const QString&, const QString&, const QString&) override { return nextSaveFileName; }
     void openFile(const QString& path) override { openedFiles << path; }
 
-private:
+protected:
     Answer question(Step::Kind kind, const QString& text) {
         questions << text;
         if (m_steps.empty() || m_steps.front().kind != kind) {
@@ -75,3 +85,5 @@ private:
 
     std::deque<Step> m_steps;
 };
+
+using ScriptedInteraction = ScriptedAnswers<UserInteraction>;

@@ -41,8 +41,8 @@ TestDataFolder::TestDataFolder(bool withDatabase) {
         QFile::copy(templateDatabase(), databaseFile());
 }
 
-TestBooks::TestBooks()
-    : clock(QDateTime(QDate(2024, 3, 15), QTime(10, 0))), helper(Folders{}, &Helper_MdbSqlRunner::CreateDatabaseIfMissing) {
+TestBooks::TestBooks(Folders folders)
+    : clock(QDateTime(QDate(2024, 3, 15), QTime(10, 0))), helper(std::move(folders), &Helper_MdbSqlRunner::CreateDatabaseIfMissing) {
     helper.UseDataFolder(folder.path());
     dm = std::make_unique<TDM_EinAus>(helper, clock);
     dm->DataModuleCreate();

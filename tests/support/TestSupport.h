@@ -30,7 +30,8 @@ private:
 // A data module on a fresh database at a fixed time (15 March 2024, 10:00).
 class TestBooks {
 public:
-    TestBooks();
+    // Folders for what the program writes outside the data folder (the desktop, for one).
+    explicit TestBooks(Folders folders = {});
     TestDataFolder folder;
     FixedClock clock;
     THelperData helper;

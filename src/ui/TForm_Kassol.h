@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+
+class Buchungsliste;
+class ClickableLabel;
+class QLabel;
+class QTableView;
+class QWidget;
+class TAboutBox;
+class TFormBelegeingabeHilfe;
+class TForm_Datensicherung;
+class TStammdaten;
+struct Anwendung;
+
+// The main window: the active client and fiscal year, the income and expense lists with their
+// totals, and the menu through which everything else is reached. Every close passes through the
+// backup dialog; the program ends when that dialog has closed.
+class TForm_Kassol final : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int MindestBreite = 714;
+    static constexpr int MindestHoehe = 400;
+    static constexpr int PanelAbstand = 68;
+
+    explicit TForm_Kassol(Anwendung& app, QWidget* parent = nullptr);
+    ~TForm_Kassol() override;
+
+    bool FAnwendungIstInitiiert() const { return m_initiiert; }
+
+    // Totals and header of the active client's current fiscal year.
+    void Berechne();
+    // Totals, both lists, the master-data reminder.
+    void AnzeigeAktualisieren();
+    void QueryStarten(int zeitraum, int mandant);
+
+    // The commands of the menu and the keys.
+    void Buchen1Click();
+    void GridDblClick(bool einnahmen);
+    void GridEntfernen(bool einnahmen);
+    void Stammdaten1Click();
+    void Iconerstellen1Click();
+    void UeberKassolClick();
+    void Beenden1Click();
+
+    // The deferred application start-up; runs once, shortly after the window is first shown.
+    void InitiiereAnwendung();
+
+Q_SIGNALS:
+    // The program has ended: the backup dialog has closed (or the first start was cancelled).
+    void programmEnde();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void baueOberflaeche();
+    void baueMenue();
+    void FormCreate();
+    void FormResize();
+    void planeAktualisierung();
+    void fuehreAktualisierungAus();
+    void erinnereAnStammdaten();
+    void bieteWirtschaftsjahrAn();
+    void zeigeDatensicherung();
+    void beenden();
+    void kommtNoch();
+    std::optional<int> neuerBuchungskreis();
+    void erstelleDesktopIcon();
+
+    Anwendung& m_app;
+    bool m_initiiert = false;
+    bool m_gezeigt = false;
+    bool m_aktualisierungGeplant = false;
+    bool m_imBefehl = false;
+    bool m_beendet = false;
+    bool m_schliesst = false;
+    int m_erinnertFuerMandant = -2;
+    int m_jahrAngebotenFuerMandant = -2;
+
+    QWidget* m_inhalt = nullptr;
+    ClickableLabel* LabelMandant = nullptr;
+    ClickableLabel* LabelJahr = nullptr;
+    ClickableLabel* Label7 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLabel* Label_Einnahmen = nullptr;
+    QLabel* Label_Ust = nullptr;
+    QLabel* Label_Ausgaben = nullptr;
+    QLabel* Label_Vst = nullptr;
+    QTableView* Grid_Ein = nullptr;
+    QTableView* Grid_Aus = nullptr;
+    Buchungsliste* m_ein = nullptr;
+    Buchungsliste* m_aus = nullptr;
+
+    std::unique_ptr<TAboutBox> m_about;
+    std::unique_ptr<TStammdaten> m_stammdaten;
+    std::unique_ptr<TFormBelegeingabeHilfe> m_hilfe;
+    std::unique_ptr<TForm_Datensicherung> m_datensicherung;
+};

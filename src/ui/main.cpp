@@ -1,0 +1,78 @@
+#include "app/Clock.h"
+#include "app/Folders.h"
+#include "app/Formats.h"
+#include "app/KassolError.h"
+#include "app/THelperData.h"
+#include "store/DM_KS.h"
+#include "store/MdbSqlRunner.h"
+#include "ui/Anwendung.h"
+#include "ui/QtInteraction.h"
+#include "ui/TForm_Kassol.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// The desktop's session end asks politely with SIGTERM: the program then closes its books at
+// once, without the backup dialog that nobody would see (quit() would ask the windows to close,
+// which leads to that dialog).
+void beiSigterm(int) {
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kassol"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kassol"));
+    QApplication::setOrganizationName(QStringLiteral("Norvik"));
+    Formats::setLocale(Formats::chooseLocale(QLocale::system()));
+    QLocale::setDefault(Formats::locale());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kassol – Einnahmen, Ausgaben und Umsatzsteuer"));
+    parser.addHelpOption();
+    const QCommandLineOption datenOrdner(QStringLiteral("data-dir"),
+                                         QStringLiteral("Datenordner mit KS_tab.mdb und Kassol.ini."), QStringLiteral("ORDNER"));
+    parser.addOption(datenOrdner);
+    parser.process(app);
+
+    QtInteraction ui;
+    THelperData helper(Folders::ofPlatform(), &Helper_MdbSqlRunner::CreateDatabaseIfMissing);
+    std::unique_ptr<QLockFile> sperre;
+    SystemClock clock;
+    std::unique_ptr<TDM_EinAus> dm;
+    try {
+        if (parser.isSet(datenOrdner))
+            helper.UseDataFolder(QDir::cleanPath(QFileInfo(parser.value(datenOrdner)).absoluteFilePath()));
+        else
+            helper.InitPathAndDB();
+        sperre = std::make_unique<QLockFile>(QDir(helper.DBPath()).filePath(QStringLiteral("Kassol.lock")));
+        sperre->setStaleLockTime(0);
+        if (!sperre->tryLock(0))
+            throw KassolError(QStringLiteral("Kassol ist mit dem Datenordner „%1“ bereits geöffnet.\n\n"
+                                             "Arbeiten Sie bitte in diesem Fenster weiter.")
+                                  .arg(QDir::toNativeSeparators(helper.DBPath())));
+        dm = std::make_unique<TDM_EinAus>(helper, clock);
+        dm->DataModuleCreate();
+    } catch (const KassolError& e) {
+        ui.error(e.message());
+        return 1;
+    }
+
+    Anwendung anwendung{helper, *dm, clock, ui};
+    TForm_Kassol fenster(anwendung);
+    QObject::connect(&fenster, &TForm_Kassol::programmEnde, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    std::signal(SIGTERM, beiSigterm);
+    fenster.show();
+    const int status = app.exec();
+    dm->closeConnection();
+    return status;
+}
