@@ -201,6 +201,12 @@ void TFormBelegeingabe::baueOberflaeche() {
     kreisZeile->addWidget(BitBtn1);
     kreisZeile->addStretch();
 
+    // An editable box would otherwise be announced by its current text instead of its caption.
+    DBComboText->setAccessibleName(QStringLiteral("Belegtext"));
+    DBComboText->lineEdit()->setAccessibleName(QStringLiteral("Belegtext"));
+    DBCombo_Steuersatz->setAccessibleName(QStringLiteral("Steuersatz"));
+    DBCombo_Steuersatz->lineEdit()->setAccessibleName(QStringLiteral("Steuersatz"));
+
     felder->addWidget(beschriftung(QStringLiteral("Belegdatum"), DatumPicker, this), 0, 0);
     felder->addLayout(datumZeile, 0, 1);
     felder->addWidget(beschriftung(QStringLiteral("Belegnummer"), DBEditBelegnummer, this), 0, 2);

@@ -62,6 +62,7 @@ QTableView* liste(const QString& name, Buchungsliste* model, QWidget* parent) {
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setStretchLastSection(false);
+    grid->horizontalHeader()->setSectionResizeMode(Buchungsliste::Buchungstext, QHeaderView::Stretch);
     grid->setColumnWidth(Buchungsliste::Buchungsdatum, 100);
     grid->setColumnWidth(Buchungsliste::Belegnummer, 90);
     grid->setColumnWidth(Buchungsliste::Steuersatz, 80);
