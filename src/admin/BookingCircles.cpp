@@ -1,6 +1,7 @@
 #include "admin/BookingCircles.h"
 
 #include "app/KassolError.h"
+#include "app/TextRules.h"
 #include "store/DM_KS.h"
 
 namespace {
@@ -8,11 +9,19 @@ namespace {
 const QString Gebucht_Sql = QStringLiteral("SELECT BK\nFROM T_Buchungen\nWHERE (((BK)=:BK) AND ((mandant)=:Mandant));");
 const QString Loeschen_Sql = QStringLiteral("DELETE\nFROM T_BKreis\nWHERE (((T_BKreis.id)=:BK) AND ((T_BKreis.mandant)=:Mandant));");
 
-void pruefeWerte(const QString& name, const QString& kurz) {
-    if (name.size() > 50)
-        throw KassolError(QStringLiteral("Die Bezeichnung des Buchungskreises darf höchstens 50 Zeichen lang sein."));
-    if (kurz.size() > 2)
-        throw KassolError(QStringLiteral("Das Kürzel des Buchungskreises darf höchstens 2 Zeichen lang sein (1 - 2 Zeichen)."));
+const QString KurzVergeben_Sql = QStringLiteral(
+    "SELECT 1 FROM T_BKreis WHERE mandant = :mandant AND BKKurz = :kurz AND id <> :id");
+
+// Circles are told apart in lists and reports by their short name, so it is required and unique.
+void pruefeWerte(TDM_EinAus& dm, int mandant, int id, const QString& name, const QString& kurz) {
+    Textregeln::pruefe(QStringLiteral("Bezeichnung"), name, 50);
+    if (name.trimmed().isEmpty())
+        throw KassolError(QStringLiteral("Geben Sie bitte eine Bezeichnung für den Buchungskreis an."));
+    Textregeln::pruefe(QStringLiteral("Kürzel"), kurz, 2);
+    if (kurz.trimmed().isEmpty())
+        throw KassolError(QStringLiteral("Geben Sie bitte ein Kürzel für den Buchungskreis an (1 - 2 Zeichen)."));
+    if (dm.db().scalar(KurzVergeben_Sql, {{QStringLiteral(":mandant"), mandant}, {QStringLiteral(":kurz"), kurz}, {QStringLiteral(":id"), id}}))
+        throw KassolError(QStringLiteral("Das Kürzel \u201E%1\u201C hat bereits ein anderer Buchungskreis dieses Mandanten.").arg(kurz));
 }
 
 void pruefeKreisDesMandanten(TDM_EinAus& dm, int id, int mandant) {
@@ -37,7 +46,7 @@ std::vector<BuchungskreisEintrag> liste(TDM_EinAus& dm) {
 
 int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz) {
     const int mandant = dm.benoetigeAktivenMandanten();
-    pruefeWerte(name, kurz);
+    pruefeWerte(dm, mandant, -1, name, kurz);
     auto tx = dm.db().transaction();
     const int id = dm.neueID(QStringLiteral("t_bkreis"));
     dm.db().exec(QStringLiteral("INSERT INTO T_BKreis (mandant, id, BKName, BKKurz) VALUES (:mandant, :id, :name, :kurz)"),
@@ -51,8 +60,8 @@ int anlegen(TDM_EinAus& dm, const QString& name, const QString& kurz) {
 
 void aendern(TDM_EinAus& dm, int id, const QString& name, const QString& kurz) {
     const int mandant = dm.benoetigeAktivenMandanten();
-    pruefeWerte(name, kurz);
     pruefeKreisDesMandanten(dm, id, mandant);
+    pruefeWerte(dm, mandant, id, name, kurz);
     auto tx = dm.db().transaction();
     dm.db().exec(QStringLiteral("UPDATE T_BKreis SET BKName = :name, BKKurz = :kurz WHERE id = :id AND mandant = :mandant"),
                  {{QStringLiteral(":name"), name}, {QStringLiteral(":kurz"), kurz}, {QStringLiteral(":id"), id}, {QStringLiteral(":mandant"), mandant}},

@@ -1,6 +1,8 @@
 #include "admin/Clients.h"
 
 #include "app/KassolError.h"
+#include "app/TextRules.h"
+#include "admin/FiscalYears.h"
 #include "app/THelperData.h"
 #include "store/DM_KS.h"
 
@@ -13,8 +15,7 @@ const QString Vorhanden_Sql = QStringLiteral("SELECT 1 FROM T_Mandant WHERE id =
 void pruefeName(TDM_EinAus& dm, const QString& bezeichnung) {
     if (bezeichnung.trimmed().isEmpty())
         throw KassolError(QStringLiteral("Geben sie bitte eine Mandantenbezeichnung an."));
-    if (bezeichnung.size() > 255)
-        throw KassolError(QStringLiteral("Die Bezeichnung des Mandanten darf höchstens 255 Zeichen lang sein."));
+    Textregeln::pruefe(QStringLiteral("Bezeichnung des Mandanten"), bezeichnung, 255);
     if (dm.db().scalar(NameVergeben_Sql, {{QStringLiteral(":bezeichnung"), bezeichnung}}))
         throw KassolError(QStringLiteral("Es gibt bereits einen Mandanten mit dieser Bezeichnung!"));
 }
@@ -84,6 +85,7 @@ bool brauchtWirtschaftsjahr(TDM_EinAus& dm) { return dm.gibZeitraum() == -1; }
 
 int wirtschaftsjahrEinrichten(TDM_EinAus& dm, int jahr) {
     const int mandant = dm.benoetigeAktivenMandanten();
+    Wirtschaftsjahre::pruefeJahr(jahr);
     auto tx = dm.db().transaction();
     const int id = dm.neueID(QStringLiteral("t_zeitraum"));
     dm.db().exec(QStringLiteral("INSERT INTO T_Zeitraum (mandant, id, Jahr) VALUES (:mandant, :id, :jahr)"),

@@ -38,12 +38,21 @@ std::vector<WirtschaftsjahrEintrag> liste(TDM_EinAus& dm) {
     return result;
 }
 
+void pruefeJahr(int jahr) {
+    if (jahr < FruehestesJahr || jahr > SpaetestesJahr)
+        throw KassolError(QStringLiteral("Das Jahr %1 ist kein gültiges Wirtschaftsjahr; erlaubt sind die Jahre %2 bis %3.")
+                              .arg(jahr)
+                              .arg(FruehestesJahr)
+                              .arg(SpaetestesJahr));
+}
+
 int anlegen(TDM_EinAus& dm, const QString& eingabe) {
     const int mandant = dm.benoetigeAktivenMandanten();
     bool ok = false;
     const int jahr = eingabe.trimmed().toInt(&ok);
     if (!ok)
         throw KassolError(QStringLiteral("Es dürfen nur Zahlen angegeben werden"));
+    pruefeJahr(jahr);
     if (dm.db().scalar(JahrVorhanden_Sql, {{QStringLiteral(":jahr"), jahr}, {QStringLiteral(":mandant"), mandant}}))
         throw KassolError(QStringLiteral("Das Jahr %1 existiert bereits").arg(eingabe));
     auto tx = dm.db().transaction();

@@ -14,6 +14,11 @@ struct WirtschaftsjahrEintrag {
 // The fiscal years of the active client. Refusals are raised as KassolError with the user's message.
 namespace Wirtschaftsjahre {
 
+constexpr int FruehestesJahr = 1900;
+constexpr int SpaetestesJahr = 2100;
+// Raises KassolError for a calendar year outside 1900 to 2100 (a typing error, not a fiscal year).
+void pruefeJahr(int jahr);
+
 // The active client's years, the latest first.
 [[nodiscard]] std::vector<WirtschaftsjahrEintrag> liste(TDM_EinAus& dm);
 // A new year of the active client from the entered text; it does not become current. Returns its id.

@@ -1,6 +1,7 @@
 #include "admin/MasterData.h"
 
 #include "app/KassolError.h"
+#include "app/TextRules.h"
 #include "store/DM_KS.h"
 
 namespace {
@@ -42,10 +43,7 @@ Stammdaten lesen(TDM_EinAus& dm) {
 void schreiben(TDM_EinAus& dm, const Stammdaten& daten) {
     const int mandant = dm.benoetigeAktivenMandanten();
     for (const Feld& f : Felder)
-        if ((daten.*(f.wert)).size() > f.laenge)
-            throw KassolError(QStringLiteral("Das Feld \u201E%1\u201C darf höchstens %2 Zeichen lang sein.")
-                                  .arg(QString::fromUtf8(f.bezeichnung))
-                                  .arg(f.laenge));
+        Textregeln::pruefe(QString::fromUtf8(f.bezeichnung), daten.*(f.wert), f.laenge);
     SqlParams params{{QStringLiteral(":mandant"), mandant}};
     QStringList sets;
     for (const Feld& f : Felder) {

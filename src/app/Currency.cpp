@@ -1,5 +1,9 @@
 #include "app/Currency.h"
 
+#include "app/KassolError.h"
+
+#include <QRegularExpression>
+
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -13,11 +17,17 @@ Currency Currency::fromDouble(double value) {
 
 std::optional<Currency> Currency::parse(const QString& input) {
     QString text = input.trimmed();
-    text.remove(QChar(0x00A0));
-    text.remove(QChar(0x202F));
-    text.remove(QLatin1Char(' '));
     if (text.endsWith(QChar(0x20AC)))
-        text.chop(1);
+        text = text.chopped(1).trimmed();
+    // Blanks may only group thousands ("1 234,50"); anywhere else ("5 0") they hide a typing error.
+    static const QRegularExpression blanks(QStringLiteral("[ \\x{00A0}\\x{202F}]"));
+    if (text.contains(blanks)) {
+        static const QRegularExpression grouped(
+            QStringLiteral("^[+-]?\\d{1,3}([ \\x{00A0}\\x{202F}]\\d{3})+([.,]\\d+)?$"));
+        if (!grouped.match(text).hasMatch())
+            return std::nullopt;
+        text.remove(blanks);
+    }
     if (text.isEmpty())
         return std::nullopt;
     bool negative = false;
@@ -79,4 +89,9 @@ QString Currency::toPlainString() const {
     while (frac.size() > 2 && frac.endsWith(QLatin1Char('0')))
         frac.chop(1);
     return QStringLiteral("%1%2.%3").arg(m_units < 0 ? QStringLiteral("-") : QString()).arg(absUnits / Scale).arg(frac);
+}
+
+void Currency::ueberlauf() {
+    throw KassolError(QStringLiteral("Die Summe der Beträge ist zu groß, um sie genau zu rechnen. "
+                                     "Bitte prüfen Sie die Beträge der Buchungen auf Tippfehler."));
 }

@@ -24,12 +24,26 @@ public:
     // Plain decimal text with a point and at least two decimals ("120.00", "0.625").
     QString toPlainString() const;
 
-    constexpr Currency operator+(Currency o) const { return Currency(m_units + o.m_units); }
-    constexpr Currency operator-(Currency o) const { return Currency(m_units - o.m_units); }
-    constexpr Currency operator-() const { return Currency(-m_units); }
-    Currency& operator+=(Currency o) { m_units += o.m_units; return *this; }
-    Currency& operator-=(Currency o) { m_units -= o.m_units; return *this; }
+    // Sums are exact or fail: a result beyond the 64-bit range raises KassolError.
+    constexpr Currency operator+(Currency o) const {
+        std::int64_t r = 0;
+        if (__builtin_add_overflow(m_units, o.m_units, &r))
+            ueberlauf();
+        return Currency(r);
+    }
+    constexpr Currency operator-(Currency o) const {
+        std::int64_t r = 0;
+        if (__builtin_sub_overflow(m_units, o.m_units, &r))
+            ueberlauf();
+        return Currency(r);
+    }
+    constexpr Currency operator-() const { return Currency() - *this; }
+    Currency& operator+=(Currency o) { return *this = *this + o; }
+    Currency& operator-=(Currency o) { return *this = *this - o; }
     constexpr auto operator<=>(const Currency&) const = default;
+
+    // Raises the German message for a sum too large to hold.
+    [[noreturn]] static void ueberlauf();
 
 private:
     constexpr explicit Currency(std::int64_t units) : m_units(units) {}

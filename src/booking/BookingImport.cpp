@@ -2,12 +2,14 @@
 
 #include "app/Currency.h"
 #include "app/KassolError.h"
+#include "app/TextRules.h"
 #include "booking/Bookings.h"
 #include "booking/TaxPosting.h"
 #include "store/DM_KS.h"
 #include "store/DbError.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QHash>
 #include <sqlite3.h>
 
@@ -138,7 +140,15 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         }
     }
 
-    QString text = QString::fromUtf8(utf8);
+    // A file in another encoding (Windows-1252, Latin-1) would import its umlauts as replacement
+    // characters without a word; it is refused instead.
+    QStringDecoder utf8Decoder(QStringDecoder::Utf8);
+    QString text = utf8Decoder.decode(utf8);
+    if (utf8Decoder.hasError())
+        throw KassolError(QStringLiteral("Die Datei ist nicht in UTF-8 geschrieben (etwa Umlaute in Windows-1252 oder Latin-1). "
+                                         "Speichern Sie sie bitte als UTF-8 (in Excel: \u201ECSV UTF-8\u201C) und importieren Sie "
+                                         "sie noch einmal."));
+    const Buchungen::Steuersaetze saetze = Buchungen::erlaubteSteuersaetze(dm);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -180,11 +190,15 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
             d.belegnummer = n;
         }
         d.text = f[2];
-        if (d.text.size() > 100)
-            throw zeilenFehler(nr, QStringLiteral("Der Text ist %1 Zeichen lang; erlaubt sind höchstens 100.").arg(d.text.size()));
         d.betrag = Currency::parse(f[3]);
         if (!d.betrag)
             throw zeilenFehler(nr, QStringLiteral("\u201E%1\u201C ist kein gültiger Betrag.").arg(f[3]));
+        try {
+            Textregeln::pruefe(QStringLiteral("Text"), d.text, 100);
+            Buchungen::pruefeBetrag(*d.betrag);
+        } catch (const KassolError& e) {
+            throw zeilenFehler(nr, e.message());
+        }
         bool satzOk = false;
         const int satz = f[4].trimmed().toInt(&satzOk);
         if (!satzOk || satz < 0 || satz > 999)
@@ -209,6 +223,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         d.istGebaeude = kennzeichen(f[10], nr, QStringLiteral("Gebaeude"));
         try {
             Buchungen::pruefeKennzeichen(d);
+            saetze.pruefe(d.art, satz);
         } catch (const KassolError& e) {
             throw zeilenFehler(nr, e.message());
         }

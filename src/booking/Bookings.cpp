@@ -1,6 +1,8 @@
 #include "booking/Bookings.h"
 
+#include "app/Formats.h"
 #include "app/KassolError.h"
+#include "app/TextRules.h"
 #include "store/DM_KS.h"
 
 #include <algorithm>
@@ -24,7 +26,10 @@ const QString UpdateBuchung_Sql = QStringLiteral(
     "IstDrittland = :istdrittland, IstKFZ = :istkfz, IstGebaeude = :istgebaeude "
     "WHERE ID = :id AND mandant = :mandant AND Wirtschaftsjahr = :zeitraum");
 
-constexpr std::int64_t MaxBetragUnits = 9223372036854775807LL;
+// No small business books a single receipt near a billion euros; the limit keeps every sum of a
+// year far from the end of the 64-bit range.
+constexpr std::int64_t MaxBetragUnits = 999'999'999'99LL * 100;
+const QString Kontenplan_Sql = QStringLiteral("SELECT Kontonummer, Steuersatz FROM T_Kontenplan");
 
 template <class T>
 QVariant wertOderNull(const std::optional<T>& v) {
@@ -80,6 +85,40 @@ JaNein kennzeichen(const QVariant& v) { return v.isNull() ? JaNein::Nein : jaNei
 
 namespace Buchungen {
 
+void pruefeBetrag(Currency betrag) {
+    if (betrag.units() > MaxBetragUnits || betrag.units() < -MaxBetragUnits)
+        throw KassolError(QStringLiteral("Der Betrag %1 ist zu groß; eine Buchung darf höchstens 999.999.999,99 € betragen.")
+                              .arg(Formats::amount(betrag)));
+}
+
+void Steuersaetze::pruefe(Buchungsart art, int satz) const {
+    // The chart holds the accounts a rate posts to; a rate without one would drop out of the VAT
+    // reconciliation while the totals count its tax.
+    if (!(art == Buchungsart::Einnahme ? einnahmen : ausgaben).contains(satz))
+        throw KassolError(QStringLiteral("Für den Steuersatz %1 % gibt es kein Steuerkonto. Erlaubt sind 0, 5, 10, 12, 13 "
+                                         "und 20 %, mit \u201ESteuersätze DE\u201C in den Stammdaten auch 7 und 19 %.")
+                              .arg(satz));
+    if ((satz == 7 || satz == 19) && !steuerDE)
+        throw KassolError(QStringLiteral("Die Steuersätze 7 % und 19 % gelten nur für Mandanten im Kleinwalsertal. Kreuzen "
+                                         "Sie dafür in den Stammdaten \u201ESteuersätze DE\u201C an."));
+}
+
+Steuersaetze erlaubteSteuersaetze(TDM_EinAus& dm) {
+    Steuersaetze s;
+    s.steuerDE = dm.gibSteuerDE();
+    QSqlQuery q = dm.db().query(Kontenplan_Sql, {}, QStringLiteral("Kontenplan lesen"));
+    while (q.next()) {
+        const int konto = q.value(0).toInt();
+        const int satz = q.value(1).toInt();
+        // 1021 and 2021 carry 20 % but belong to acquisitions; only 1000 + r and 2000 + r name a rate.
+        if (konto == 1000 + satz)
+            s.einnahmen.insert(satz);
+        else if (konto == 2000 + satz)
+            s.ausgaben.insert(satz);
+    }
+    return s;
+}
+
 void pruefeKennzeichen(const Buchungsdaten& d) {
     if (!gueltig(d.art) || !gueltig(d.istEU) || !gueltig(d.istDrittland) || !gueltig(d.istKFZ) || !gueltig(d.istGebaeude))
         throw ungueltigesKennzeichen();
@@ -100,8 +139,7 @@ void pruefe(TDM_EinAus& dm, const Buchungsdaten& d) {
     pruefeKennzeichen(d);
     if (!d.betrag)
         throw KassolError(QStringLiteral("Sie müssen im Feld Betrag einen Wert angeben!"));
-    if (d.betrag->units() >= MaxBetragUnits || d.betrag->units() <= -MaxBetragUnits)
-        throw KassolError(QStringLiteral("Der Betrag ist zu groß."));
+    pruefeBetrag(*d.betrag);
     if (!d.bk)
         throw KassolError(QStringLiteral("Sie müssen einen Buchungskreis angeben!\n\rBei Bedarf können sie einen neuen anlegen!"));
     if (!d.steuersatz)
@@ -110,8 +148,8 @@ void pruefe(TDM_EinAus& dm, const Buchungsdaten& d) {
     // another range of the chart, and a negative one is no VAT rate.
     if (*d.steuersatz < 0 || *d.steuersatz > 999)
         throw KassolError(QStringLiteral("Der Steuersatz %1 ist ungültig; erlaubt sind ganze Zahlen von 0 bis 999.").arg(*d.steuersatz));
-    if (d.text.size() > 100)
-        throw KassolError(QStringLiteral("Der Buchungstext darf höchstens 100 Zeichen lang sein (eingegeben: %1).").arg(d.text.size()));
+    erlaubteSteuersaetze(dm).pruefe(d.art, *d.steuersatz);
+    Textregeln::pruefe(QStringLiteral("Buchungstext"), d.text, 100);
     if (!d.datum.isValid())
         throw KassolError(QStringLiteral("Bitte geben Sie ein gültiges Belegdatum an."));
     const int jahr = dm.gibJahr();

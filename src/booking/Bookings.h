@@ -4,6 +4,7 @@
 #include "booking/TaxPosting.h"
 
 #include <QDate>
+#include <QSet>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -36,6 +37,20 @@ namespace Buchungen {
 // The flags that belong together: flags only on an expense; intra-community and import exclude
 // each other and exclude vehicle and building, which exclude each other. Raises KassolError.
 void pruefeKennzeichen(const Buchungsdaten& daten);
+// Refuses an amount beyond 999,999,999.99 euros either way.
+void pruefeBetrag(Currency betrag);
+
+// The rates a booking may carry: those the chart of tax accounts holds an account for, the
+// German ones (7 and 19) only for a client with "Steuersätze DE".
+struct Steuersaetze {
+    QSet<int> einnahmen;
+    QSet<int> ausgaben;
+    bool steuerDE = false;
+    // Raises KassolError for a rate the kind of booking cannot carry.
+    void pruefe(Buchungsart art, int satz) const;
+};
+[[nodiscard]] Steuersaetze erlaubteSteuersaetze(TDM_EinAus& dm);
+
 // Every value a booking of the active client's current fiscal year must have. Raises KassolError.
 void pruefe(TDM_EinAus& dm, const Buchungsdaten& daten);
 

@@ -30,15 +30,17 @@ TEST(Clients, CreateRenameChooseAndTheirRefusals) {
     EXPECT_EQ(taken, refusal([&] { (void)Mandanten::anlegen(*b.dm, "Muster"); }));
     EXPECT_EQ(taken, refusal([&] { Mandanten::umbenennen(*b.dm, 5, "Muster"); })) << "its own unchanged name too";
     EXPECT_EQ("Geben sie bitte eine Mandantenbezeichnung an.", refusal([&] { (void)Mandanten::anlegen(*b.dm, ""); }));
+    EXPECT_TRUE(refusal([&] { (void)Mandanten::anlegen(*b.dm, "Zeile\nzwei"); }).contains("Steuerzeichen"));
     Mandanten::umbenennen(*b.dm, 5, "Muster KG");
     EXPECT_EQ("Muster KG", b.dm->gibMandantBezeichnung(5).toStdString());
 
     Mandanten::auswaehlen(*b.dm, neu);
     EXPECT_EQ(neu, b.dm->gibAktiverMandant());
     EXPECT_TRUE(Mandanten::brauchtWirtschaftsjahr(*b.dm));
-    const int id = Mandanten::wirtschaftsjahrEinrichten(*b.dm, 12);
+    EXPECT_TRUE(refusal([&] { (void)Mandanten::wirtschaftsjahrEinrichten(*b.dm, 12); }).contains("1900 bis 2100"));
+    const int id = Mandanten::wirtschaftsjahrEinrichten(*b.dm, 2012);
     EXPECT_EQ(2, id);
-    EXPECT_EQ(12, b.dm->gibJahr());
+    EXPECT_EQ(2012, b.dm->gibJahr());
     EXPECT_FALSE(Mandanten::brauchtWirtschaftsjahr(*b.dm));
     EXPECT_TRUE(refusal([&] { Mandanten::auswaehlen(*b.dm, 4711); }).contains("keinen Mandanten"));
     EXPECT_EQ(neu, b.dm->gibAktiverMandant()) << "an unknown number leaves the active client";
@@ -71,12 +73,14 @@ TEST(FiscalYears, CreateChooseDeleteAndTheirRefusals) {
     const int y2023 = Wirtschaftsjahre::anlegen(*b.dm, "2023");
     EXPECT_EQ(3, y2023) << "the same year of another client does not count";
     EXPECT_EQ(1, b.dm->gibZeitraum()) << "a new year does not become current";
-    EXPECT_EQ(4, Wirtschaftsjahre::anlegen(*b.dm, "12"));
+    for (const char* falsch : {"12", "0", "-5", "1899", "2101", "10000"})
+        EXPECT_TRUE(refusal([&] { (void)Wirtschaftsjahre::anlegen(*b.dm, falsch); }).contains("1900 bis 2100")) << falsch;
+    EXPECT_EQ(4, Wirtschaftsjahre::anlegen(*b.dm, "1912"));
     const auto list = Wirtschaftsjahre::liste(*b.dm);
     ASSERT_EQ(3u, list.size());
     EXPECT_EQ(2024, list[0].jahr);
     EXPECT_TRUE(list[0].aktuell);
-    EXPECT_EQ(12, list[2].jahr);
+    EXPECT_EQ(1912, list[2].jahr);
 
     EXPECT_TRUE(refusal([&] { (void)Wirtschaftsjahre::loeschen(*b.dm, 1); }).startsWith("Das aktive Wirtschaftsjahr kann nicht gelöscht werden."));
     Wirtschaftsjahre::auswaehlen(*b.dm, y2023);
@@ -108,8 +112,13 @@ TEST(BookingCircles, CreateChangeDeleteAndTheirRefusals) {
     const auto list = Buchungskreise::liste(*b.dm);
     ASSERT_EQ(2u, list.size());
     EXPECT_EQ("Miete", list[0].name.toStdString()) << "by name";
-    EXPECT_TRUE(refusal([&] { (void)Buchungskreise::anlegen(*b.dm, "X", "ABC"); }).contains("höchstens 2 Zeichen"));
+    for (const auto& [name, kurz, says] : {std::tuple{"X", "ABC", "höchstens 2 Zeichen"}, std::tuple{"X", "", "Kürzel"},
+                                           std::tuple{"X", "WA", "bereits ein anderer"}, std::tuple{"", "XY", "Bezeichnung"},
+                                           std::tuple{"Tab\tKreis", "TK", "Steuerzeichen"}})
+        EXPECT_TRUE(refusal([&] { (void)Buchungskreise::anlegen(*b.dm, name, kurz); }).contains(QString::fromUtf8(says))) << says;
+    EXPECT_NO_THROW((void)Buchungskreise::anlegen(*b.dm, "Fremd", "FR")) << "another client's short name does not count";
     Buchungskreise::aendern(*b.dm, miete, "Miete und Pacht", "MP");
+    Buchungskreise::aendern(*b.dm, miete, "Miete und Pacht", "MP");  // its own short name is no clash
     EXPECT_EQ(1, b.count("T_BKreis", "BKName = 'Miete und Pacht' AND BKKurz = 'MP'"));
     EXPECT_TRUE(refusal([&] { Buchungskreise::aendern(*b.dm, 40, "X", "X"); }).contains("keinen Buchungskreis"));
 

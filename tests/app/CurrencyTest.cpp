@@ -1,4 +1,8 @@
 #include "app/Currency.h"
+#include "app/KassolError.h"
+
+#include <functional>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +13,7 @@ TEST(Currency, ParsesGermanAndPlainNotation) {
     } cases[] = {
         {"120", 1200000},    {"120,00", 1200000}, {"1.234,50", 12345000}, {"1234.5", 12345000},
         {"-3", -30000},      {"0,0001", 1},       {"12.345.678", 123456780000}, {"1,234.5", 12345000},
-        {" 7,5 € ", 75000},  {",5", 5000},
+        {" 7,5 € ", 75000},  {",5", 5000},           {"1 234,50", 12345000}, {"1\u00A0234\u00A0567", 12345670000},
     };
     for (const auto& c : cases) {
         const auto v = Currency::parse(QString::fromUtf8(c.text));
@@ -37,6 +41,22 @@ TEST(Currency, SumsExactlyWhereDoublesDrift) {
     }
     EXPECT_EQ(Currency::fromCents(10000), sum);
     EXPECT_NE(100.0, drift);
+}
+
+TEST(Currency, ASumBeyondTheRangeFailsInGerman) {
+    const Currency gross = Currency::fromUnits(std::numeric_limits<std::int64_t>::max() - 5);
+    EXPECT_NO_THROW((void)(gross + Currency::fromUnits(5)));
+    for (const auto& sum : std::initializer_list<std::function<Currency()>>{
+             [&] { return gross + Currency::fromUnits(6); },
+             [&] { return -gross - Currency::fromUnits(10); },
+             [&] { Currency c = gross; c += gross; return c; }}) {
+        try {
+            (void)sum();
+            ADD_FAILURE() << "no overflow reported";
+        } catch (const KassolError& e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("Die Summe der Beträge ist zu groß")));
+        }
+    }
 }
 
 TEST(Currency, PlainTextKeepsTwoDecimalsAtLeast) {

@@ -50,6 +50,12 @@ TEST(BookingImport, OneBadLineImportsNothingAndNamesItsLine) {
         {"01.02.2024;;x;1;20;WA;A;ja;ja;;", "zugleich innergemeinschaftlich"},
         {"01.02.2024;;x;1;20;WA;A;;;vielleicht;", "Spalte KFZ"},
         {"01.02.2024;;x;1;20;WA;A;;;", "Spalten"},
+        {"01.02.2024;;x;1;25;WA;A;;;;", "kein Steuerkonto"},
+        {"01.02.2024;;x;1;19;WA;A;;;;", "Kleinwalsertal"},
+        {"01.02.2024;;x;1 000 000 000;20;WA;A;;;;", "höchstens 999.999.999,99"},
+        {"01.02.2024;;x;5 0;20;WA;A;;;;", "kein gültiger Betrag"},
+        {QByteArray("01.02.2024;;\"a\tb\";1;20;WA;A;;;;"), "Steuerzeichen"},
+        {QByteArray("01.02.2024;;a\0b;1;20;WA;A;;;;", 29), "Steuerzeichen"},
     };
     for (const auto& c : cases) {
         Books b;
@@ -63,6 +69,18 @@ TEST(BookingImport, OneBadLineImportsNothingAndNamesItsLine) {
         }
         EXPECT_EQ(0, b.count("T_Buchungen")) << c.says;
     }
+}
+
+TEST(BookingImport, AFileThatIsNoUtf8IsRefusedNotGarbled) {
+    Books b;
+    const QByteArray latin1 = Kopf + "01.02.2024;;M\xE4rz \xD6l;10;20;WA;E;;;;\r\n";
+    try {
+        BuchungsImport::importiere(*b.dm, latin1);
+        ADD_FAILURE() << "imported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("nicht in UTF-8")) << e.message().toStdString();
+    }
+    EXPECT_EQ(0, b.count("T_Buchungen"));
 }
 
 TEST(BookingImport, AWrongHeaderOrAnEmptyFileIsRefused) {

@@ -103,6 +103,14 @@ TEST(Bookings, BadValuesAreRefusedAndNothingIsWritten) {
         {with([](Buchungsdaten& d) { d.bk = 2; }), "gehört nicht zum aktiven Mandanten"},
         {with([](Buchungsdaten& d) { d.bk = 99; }), "gehört nicht zum aktiven Mandanten"},
         {with([](Buchungsdaten& d) { d.text = QString(101, 'x'); }), "höchstens 100 Zeichen"},
+        {with([](Buchungsdaten& d) { d.text = QStringLiteral("Miete\tJänner"); }), "Steuerzeichen"},
+        {with([](Buchungsdaten& d) { d.text = QStringLiteral("Miete\r\nJänner"); }), "Steuerzeichen"},
+        {with([](Buchungsdaten& d) { d.text = QString(QChar(0)); }), "Steuerzeichen"},
+        {with([](Buchungsdaten& d) { d.steuersatz = 25; }), "kein Steuerkonto"},
+        {with([](Buchungsdaten& d) { d.steuersatz = 21; }), "kein Steuerkonto"},
+        {with([](Buchungsdaten& d) { d.steuersatz = 7; }), "Kleinwalsertal"},
+        {with([](Buchungsdaten& d) { d.betrag = Currency::parse("1000000000"); }), "höchstens 999.999.999,99"},
+        {with([](Buchungsdaten& d) { d.betrag = Currency::parse("-1000000000"); }), "höchstens 999.999.999,99"},
         {with([](Buchungsdaten& d) { d.datum = QDate(2023, 12, 31); }), "nicht im Wirtschaftsjahr 2024"},
         {with([](Buchungsdaten& d) { d.steuersatz = -100; }), "Steuersatz"},
         {with([](Buchungsdaten& d) { d.art = Buchungsart::Einnahme; d.istKFZ = JaNein::Ja; }), "nur bei Ausgaben"},
@@ -120,9 +128,13 @@ TEST(Bookings, BadValuesAreRefusedAndNothingIsWritten) {
         }
     }
     EXPECT_EQ(0, b.count("T_Buchungen"));
-    Buchungsdaten odd = Books::daten("119", 25);
-    EXPECT_NO_THROW(b.buche(odd)) << "a rate outside the offered list is booked like any other";
-    EXPECT_EQ(1, b.count("t_kontenbewegungen", "Konten_Nr = 1025 AND St_Betrag = 238000"));
+    // A text is measured in characters: a hundred emoji are a hundred, not two hundred.
+    Buchungsdaten lang = Books::daten("999999999,99", 20);
+    lang.text = QString::fromUtf8("😀").repeated(100);
+    EXPECT_NO_THROW(b.buche(lang));
+    b.db().exec("UPDATE T_Stammdaten SET SteuerDE = 1");
+    EXPECT_NO_THROW(b.buche(Books::daten("107", 7))) << "the German rates with \"Steuersätze DE\"";
+    EXPECT_EQ(1, b.count("t_kontenbewegungen", "Konten_Nr = 1007 AND St_Betrag = 70000"));
 }
 
 TEST(Bookings, VoucherNumbersCountOnFromTheHighestGivenByHand) {
