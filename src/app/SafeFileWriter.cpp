@@ -205,8 +205,7 @@ SafeFileWriter::SafeFileWriter(const QString& target, const QString& what) : m_w
         fail(reasonFor(EISDIR, info.absolutePath()));
     if (info.exists() &&
         (!info.isWritable() || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
-        fail(QStringLiteral("Die Datei ist schreibgeschützt. Heben Sie bitte den Schreibschutz auf oder wählen Sie einen "
-                            "anderen Namen."));
+        fail(QStringLiteral("Die Datei ist schreibgeschützt. Heben Sie bitte den Schreibschutz auf."));
 
     removeLeftovers(m_target);
     m_temp = temporaryName(m_target);
