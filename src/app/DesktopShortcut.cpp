@@ -1,10 +1,10 @@
 #include "app/DesktopShortcut.h"
 
 #include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -38,9 +38,6 @@ void erstelleDesktopVerknuepfung(const Folders& folders, const QString& programF
         misslungen(link, QStringLiteral("Die Verknüpfung kann nicht geschrieben werden."));
 #else
     const QString datei = QDir(folders.desktopFolder).filePath(QStringLiteral("Kassol.desktop"));
-    QSaveFile f(datei);
-    if (!f.open(QIODevice::WriteOnly))
-        misslungen(datei, f.errorString());
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Kassol\n"
@@ -51,11 +48,7 @@ void erstelleDesktopVerknuepfung(const Folders& folders, const QString& programF
                                         "Terminal=false\n"
                                         "Categories=Office;Finance;\n")
                              .arg(quoted(programFile), folders.programFolder);
-    const QByteArray bytes = text.toUtf8();
-    if (f.write(bytes) != bytes.size())
-        misslungen(datei, f.errorString());
-    if (!f.commit())
-        misslungen(datei, f.errorString());
+    SafeFileWriter::writeAll(datei, text.toUtf8(), QStringLiteral("Das Symbol auf dem Desktop"));
     // Desktops start only entries that are marked executable (and so trusted).
     if (!QFile::setPermissions(datei, QFile::permissions(datei) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther))
         misslungen(datei, QStringLiteral("Die Datei kann nicht ausführbar gemacht werden."));

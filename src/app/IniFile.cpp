@@ -1,12 +1,16 @@
 #include "app/IniFile.h"
 
+#include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <SimpleIni.h>
+#include <cstring>
 #include <string>
 
 class IniData {
 public:
+    IniData() { ini.SetSpaces(false); }
     CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
 };
 
@@ -22,6 +26,7 @@ IniFile::IniFile(QString path) : m_path(std::move(path)), m_ini(std::make_unique
         if (m_ini->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0)
             m_ini->ini.Reset();
     }
+    (void)m_ini->ini.Save(m_saved);
 }
 
 IniFile::~IniFile() = default;
@@ -101,11 +106,22 @@ bool IniFile::eraseSection(const QString& section) {
 
 bool IniFile::save() {
     std::string data;
-    if (m_ini->ini.Save(data) < 0)
+    try {
+        if (m_ini->ini.Save(data) < 0)
+            throw KassolError(QStringLiteral("Die Einstellungen konnten nicht aufbereitet werden."));
+        // SimpleIni puts two empty lines between sections; one is what INI files usually have.
+        const std::string zwei = std::string(SI_NEWLINE_A) + SI_NEWLINE_A;
+        for (std::size_t at; (at = data.find(zwei + SI_NEWLINE_A)) != std::string::npos;)
+            data.erase(at, std::strlen(SI_NEWLINE_A));
+        SafeFileWriter::writeAll(m_path, QByteArray::fromStdString(data), QStringLiteral("Die Einstellungsdatei"));
+    } catch (const KassolError& e) {
+        m_lastError = e.message();
+        // What the file still holds is what holds here too.
+        m_ini->ini.Reset();
+        (void)m_ini->ini.LoadData(m_saved.data(), m_saved.size());
         return false;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(data.data(), static_cast<qint64>(data.size()));
-    return file.commit();
+    }
+    m_saved = std::move(data);
+    m_lastError.clear();
+    return true;
 }

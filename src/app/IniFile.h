@@ -3,13 +3,14 @@
 #include <QDate>
 #include <QString>
 #include <memory>
+#include <string>
 
 class IniData;
 
 // The settings file Kassol.ini. Sections and keys are matched without regard to case. Every
-// write reaches the file at once, through a temporary file renamed into place, so a crash never
-// leaves a half-written file. A missing or unreadable file reads as empty; a broken line is
-// passed over.
+// write reaches the file at once, through SafeFileWriter, so a crash or a full disk never leaves a
+// half-written file. It is written as "Key=value" lines, each ending in the platform's line end.
+// A missing or unreadable file reads as empty; a broken line is passed over.
 class IniFile {
 public:
     explicit IniFile(QString path);
@@ -25,17 +26,22 @@ public:
     QDate readDate(const QString& section, const QString& key, const QDate& fallback) const;
     bool valueExists(const QString& section, const QString& key) const;
 
-    // Each returns false when the file could not be written; the value is then not kept.
+    // Each returns false when the file could not be written (lastError() says why); the settings
+    // then stay as they were, in the file and here.
     bool writeString(const QString& section, const QString& key, const QString& value);
     bool writeInteger(const QString& section, const QString& key, int value);
     bool writeBool(const QString& section, const QString& key, bool value);
     bool writeDate(const QString& section, const QString& key, const QDate& value);
     bool deleteKey(const QString& section, const QString& key);
     bool eraseSection(const QString& section);
+    // The German message of the last failed write; empty after a successful one.
+    const QString& lastError() const { return m_lastError; }
 
 private:
     bool save();
 
     QString m_path;
     std::unique_ptr<IniData> m_ini;
+    std::string m_saved;  // the content as last read or written, to go back to when a write fails
+    QString m_lastError;
 };

@@ -3,17 +3,15 @@
 #include "app/FilePaths.h"
 #include "app/IniFile.h"
 #include "app/KassolError.h"
-#include "app/Platform.h"
+#include "app/SafeFileWriter.h"
 #include "app/THelperData.h"
 #include "backup/Compaction.h"
 #include "backup/ZipArchive.h"
 #include "store/DatabaseFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -39,9 +37,23 @@ Sicherungsergebnis misslungen(bool nichtZippen, const QString& grund) {
     return r;
 }
 
-// A name in the target folder for the backup while it is built; never the backup's own name.
-QString bauName(const QString& ordner, const QString& name) {
-    return FilePaths::join(ordner, QStringLiteral(".%1.%2.neu").arg(name).arg(QCoreApplication::applicationPid()));
+// Removes a file of the backup's own making when the scope is left, however it is left.
+class Weg {
+public:
+    explicit Weg(QString pfad) : m_pfad(std::move(pfad)) {}
+    ~Weg() { QFile::remove(m_pfad); }
+    Weg(const Weg&) = delete;
+    Weg& operator=(const Weg&) = delete;
+    const QString& pfad() const { return m_pfad; }
+
+private:
+    QString m_pfad;
+};
+
+void schreibe(const THelperData& helper, const QString& schluessel, const QString& wert, const QString& was) {
+    const auto ini = helper.GetIniInstance();
+    if (!ini->writeString(Abschnitt, schluessel, wert))
+        throw KassolError(QStringLiteral("%1 kann nicht für die nächste Sicherung gespeichert werden.\n%2").arg(was, ini->lastError()));
 }
 
 } // namespace
@@ -55,62 +67,64 @@ Sicherungseinstellungen lese(const THelperData& helper) {
 }
 
 void schreibeZiel(const THelperData& helper, const QString& ordner) {
+    if (ordner.trimmed().isEmpty())
+        throw KassolError(QStringLiteral("Es ist kein Zielordner für die Sicherung angegeben. Wählen Sie bitte einen Ordner."));
     QString ziel = ordner;
     if (!ziel.endsWith(QLatin1Char('/')) && !ziel.endsWith(QLatin1Char('\\')))
         ziel += QDir::separator();
-    helper.GetIniInstance()->writeString(Abschnitt, QStringLiteral("Ziel"), ziel);
+    schreibe(helper, QStringLiteral("Ziel"), ziel, QStringLiteral("Der Zielordner"));
 }
 
 void schreibeNichtZippen(const THelperData& helper, bool nichtZippen) {
-    helper.GetIniInstance()->writeBool(Abschnitt, QStringLiteral("nichtzippen"), nichtZippen);
+    schreibe(helper, QStringLiteral("nichtzippen"), nichtZippen ? QStringLiteral("1") : QStringLiteral("0"),
+             QStringLiteral("Die Art der Sicherung"));
 }
 
 Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner, bool nichtZippen) {
+    if (zielOrdner.trimmed().isEmpty())
+        return misslungen(nichtZippen, QStringLiteral("Es ist kein Zielordner angegeben. Wählen Sie bitte einen Ordner für die Sicherung."));
     const QString datenbank = helper.DatabaseFile();
     const QString ziel = FilePaths::join(zielOrdner, QString::fromLatin1(nichtZippen ? KopieName : ArchivName));
     const QFileInfo ordner(zielOrdner);
     if (!ordner.exists() || !ordner.isDir())
         return misslungen(nichtZippen, QStringLiteral("Der Ordner \u201E%1\u201C existiert nicht.").arg(QDir::toNativeSeparators(zielOrdner)));
 
-    // Compaction failures leave the database as it was and are reported like any failure here.
     try {
-        komprimiereDatenbank(datenbank);
+        // In place, so that no connection loses the file it has open. When another program keeps
+        // the data busy, or their disk is full, the file is left as it is: the backup itself is
+        // compacted either way.
+        (void)komprimiereDatenbank(datenbank);
+
+        // The backup is built beside its target and replaces it only once it is complete, checked
+        // and on the disk; a previous backup survives every failure.
+        SafeFileWriter datei(ziel, QStringLiteral("Die Sicherung"));
+        if (nichtZippen) {
+            kopiereDatenbank(datenbank, datei.temporaryPath());
+            if (const QString grund = checkKassolDatabase(datei.temporaryPath()); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Die Kopie ist fehlerhaft: %1").arg(grund));
+        } else {
+            const Weg stand(datei.temporaryPath() + QStringLiteral(".mdb"));
+            kopiereDatenbank(datenbank, stand.pfad());
+            if (const QString grund = checkKassolDatabase(stand.pfad()); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Die Kopie der Datenbank ist fehlerhaft: %1").arg(grund));
+            QList<ZipArchive::Eintrag> eintraege{{stand.pfad(), QStringLiteral("ks_tab.mdb")}};
+            if (QFileInfo::exists(helper.IniPath()))
+                eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
+            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund));
+            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund));
+            const Weg probe(datei.temporaryPath() + QStringLiteral(".probe"));
+            if (const QString grund = ZipArchive::entpacke(datei.temporaryPath(), QStringLiteral("ks_tab.mdb"), probe.pfad());
+                !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Das Archiv kann nicht gelesen werden: %1").arg(grund));
+            if (const QString grund = checkKassolDatabase(probe.pfad()); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Die Datenbank im Archiv ist fehlerhaft: %1").arg(grund));
+        }
+        datei.commit();
     } catch (const KassolError& e) {
         return misslungen(nichtZippen, e.message());
     }
-
-    const QString bau = bauName(zielOrdner, QFileInfo(ziel).fileName());
-    QFile::remove(bau);
-    const auto scheitern = [&](const QString& grund) {
-        QFile::remove(bau);
-        return misslungen(nichtZippen, grund);
-    };
-
-    if (nichtZippen) {
-        QFile quelle(datenbank);
-        if (!quelle.copy(bau))
-            return scheitern(QStringLiteral("Die Kopie kann nicht geschrieben werden: %1").arg(quelle.errorString()));
-        if (const QString grund = checkKassolDatabase(bau); !grund.isEmpty())
-            return scheitern(QStringLiteral("Die Kopie ist fehlerhaft: %1").arg(grund));
-    } else {
-        QList<ZipArchive::Eintrag> eintraege{{datenbank, QStringLiteral("ks_tab.mdb")}};
-        if (QFileInfo::exists(helper.IniPath()))
-            eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
-        if (const QString grund = ZipArchive::schreibe(bau, eintraege); !grund.isEmpty())
-            return scheitern(QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund));
-        if (const QString grund = ZipArchive::pruefe(bau); !grund.isEmpty())
-            return scheitern(QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund));
-        QTemporaryDir entpackt;
-        const QString probe = entpackt.filePath(QStringLiteral("ks_tab.mdb"));
-        if (const QString grund = ZipArchive::entpacke(bau, QStringLiteral("ks_tab.mdb"), probe); !grund.isEmpty())
-            return scheitern(QStringLiteral("Das Archiv kann nicht gelesen werden: %1").arg(grund));
-        if (const QString grund = checkKassolDatabase(probe); !grund.isEmpty())
-            return scheitern(QStringLiteral("Die Datenbank im Archiv ist fehlerhaft: %1").arg(grund));
-    }
-    if (!Platform::syncFile(bau))
-        return scheitern(QStringLiteral("Die Sicherung kann nicht auf den Datenträger geschrieben werden."));
-    if (const QString grund = Platform::replaceFile(bau, ziel); !grund.isEmpty())
-        return scheitern(QStringLiteral("Die Sicherung kann nicht an ihre Stelle gebracht werden: %1").arg(grund));
 
     Sicherungsergebnis r;
     r.erfolgreich = true;

@@ -1,5 +1,8 @@
 #include "backup/ZipArchive.h"
 
+#include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
+
 #include <QFile>
 #include <memory>
 #include <zip.h>
@@ -91,7 +94,7 @@ QList<bool> deflated(const QString& archiv) {
 
 namespace {
 // Reads the entry to its end; libzip reports a CRC mismatch there. Writes to the file when given.
-QString lies(zip_t* z, zip_uint64_t index, QFile* ziel) {
+QString lies(zip_t* z, zip_uint64_t index, SafeFileWriter* ziel) {
     zip_file_t* f = zip_fopen_index(z, index, 0);
     if (!f)
         return QString::fromLocal8Bit(zip_strerror(z));
@@ -105,9 +108,13 @@ QString lies(zip_t* z, zip_uint64_t index, QFile* ziel) {
         }
         if (n == 0)
             break;
-        if (ziel && ziel->write(buffer.constData(), n) != n) {
-            grund = ziel->errorString();
-            break;
+        if (ziel) {
+            try {
+                ziel->write(QByteArray::fromRawData(buffer.constData(), static_cast<qsizetype>(n)));
+            } catch (const KassolError& e) {
+                grund = e.message();
+                break;
+            }
         }
     }
     if (zip_fclose(f) != 0 && grund.isEmpty())
@@ -138,13 +145,14 @@ QString entpacke(const QString& archiv, const QString& name, const QString& ziel
     const zip_int64_t index = zip_name_locate(z.get(), name.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0)
         return QStringLiteral("Das Archiv enthält keine Datei \u201E%1\u201C.").arg(name);
-    QFile out(ziel);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return out.errorString();
-    grund = lies(z.get(), static_cast<zip_uint64_t>(index), &out);
-    out.close();
-    if (!grund.isEmpty())
-        QFile::remove(ziel);
+    try {
+        SafeFileWriter out(ziel, QStringLiteral("Die entpackte Datei"));
+        grund = lies(z.get(), static_cast<zip_uint64_t>(index), &out);
+        if (grund.isEmpty())
+            out.commit();
+    } catch (const KassolError& e) {
+        grund = e.message();
+    }
     return grund;
 }
 

@@ -19,7 +19,8 @@ QStringList namen(const QString& archiv, QString* grund = nullptr);
 QList<bool> deflated(const QString& archiv);
 // Reads every entry to its end, which makes libzip check each CRC. Returns an empty text or the reason.
 QString pruefe(const QString& archiv);
-// Writes one entry (matched without regard to case) to a file. Returns an empty text or the reason.
+// Writes one entry (matched without regard to case) to a file, through SafeFileWriter. Returns an
+// empty text or the reason.
 QString entpacke(const QString& archiv, const QString& name, const QString& ziel);
 
 } // namespace ZipArchive

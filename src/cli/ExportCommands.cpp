@@ -16,6 +16,11 @@ int runExport(CliContext& ctx, const QStringList& args) {
     const auto out = a.value(QStringLiteral("--out"));
     if (!month || !out)
         throw CliUsageError(QStringLiteral("Geben Sie --month und --out an."));
+    // An unset variable in a script gives an empty value, which would write ".TXT" into the
+    // working folder; a folder has no name to give the file.
+    if (out->trimmed().isEmpty() || out->endsWith(QLatin1Char('/')) || out->endsWith(QLatin1Char('\\')) || QFileInfo(*out).isDir())
+        throw CliUsageError(QStringLiteral("Die Option --out braucht einen Dateinamen (z. B. --out export.txt); \u201E%1\u201C ist keiner.")
+                                .arg(*out));
     const int monat = CliValues::integer(*month, QStringLiteral("Der Monat"));
     if (monat < 1 || monat > 12)
         throw KassolError(QStringLiteral("Der Monat muss zwischen 1 und 12 liegen."));

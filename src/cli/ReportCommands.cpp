@@ -54,6 +54,12 @@ int runReport(CliContext& ctx, const QStringList& args) {
         const auto p = a.value(QStringLiteral("--period"));
         return p ? CliValues::integer(*p, QStringLiteral("Der Zeitraum")) : Zeitraumwahl::GanzesJahr;
     };
+    for (const char* option : {"--pdf", "--export-csv"}) {
+        const auto v = a.value(QLatin1String(option));
+        // An unset variable in a script gives an empty value; it names no file.
+        if (v && (v->trimmed().isEmpty() || v->endsWith(QLatin1Char('/')) || v->endsWith(QLatin1Char('\\')) || QFileInfo(*v).isDir()))
+            throw CliUsageError(QStringLiteral("Die Option %1 braucht einen Dateinamen; \u201E%2\u201C ist keiner.").arg(QLatin1String(option), *v));
+    }
     const auto refuse = [&](const char* option) {
         if (a.has(QLatin1String(option)))
             throw CliUsageError(QStringLiteral("Die Option %1 gilt nicht für \u201Ereport %2\u201C.").arg(QLatin1String(option), which));

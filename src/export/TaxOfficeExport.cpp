@@ -4,12 +4,12 @@
 #include "app/FilePaths.h"
 #include "app/Formats.h"
 #include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
 #include "store/DM_KS.h"
 #include "store/RowReader.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -101,20 +101,7 @@ QString ansichtsDateiname(const QString& ordner) {
 }
 
 void schreibe(const QString& pfad, const QByteArray& inhalt) {
-    QSaveFile datei(pfad);
-    const auto fehler = [&](const QString& grund) {
-        return KassolError(QStringLiteral("Die Exportdatei \u201E%1\u201C konnte nicht geschrieben werden: %2")
-                               .arg(QDir::toNativeSeparators(pfad), grund));
-    };
-    if (!datei.open(QIODevice::WriteOnly))
-        throw fehler(datei.errorString());
-    if (datei.write(inhalt) != inhalt.size()) {
-        const QString grund = datei.errorString();
-        datei.cancelWriting();
-        throw fehler(grund);
-    }
-    if (!datei.commit())
-        throw fehler(datei.errorString());
+    SafeFileWriter::writeAll(pfad, inhalt, QStringLiteral("Die Exportdatei"));
 }
 
 QString exportiere(TDM_EinAus& dm, int monat, const QString& gewaehlterName) {

@@ -2,11 +2,9 @@
 
 #include "app/Currency.h"
 #include "app/Formats.h"
-#include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
 
 #include <QDate>
-#include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -47,11 +45,7 @@ void schreibe(const ReportEngine::ReportData& daten, const QStringList& betragsS
         }
         text += felder.join(QLatin1Char(';')) + QStringLiteral("\r\n");
     }
-    QSaveFile file(pfad);
-    const QByteArray utf8 = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(utf8) != utf8.size() || !file.commit())
-        throw KassolError(QStringLiteral("Die Datei \u201E%1\u201C konnte nicht geschrieben werden: %2")
-                              .arg(QDir::toNativeSeparators(pfad), file.errorString()));
+    SafeFileWriter::writeAll(pfad, text.toUtf8(), QStringLiteral("Die CSV-Datei"));
 }
 
 } // namespace CsvExport

@@ -9,8 +9,8 @@ namespace CsvExport {
 
 // Writes the rows as a semicolon-separated UTF-8 file with a header line: amounts (the named
 // columns, held in ten-thousandths) with a decimal comma and two decimals, dates as dd.mm.yyyy,
-// texts quoted where they hold a semicolon, a quote or a line break. The file is written under a
-// temporary name and moved into place; raises KassolError when it cannot be written.
+// texts quoted where they hold a semicolon, a quote or a line break. The file is written through
+// SafeFileWriter; raises KassolError when it cannot be written, and an older file stays as it was.
 void schreibe(const ReportEngine::ReportData& daten, const QStringList& betragsSpalten, const QStringList& datumsSpalten,
               const QString& pfad);
 

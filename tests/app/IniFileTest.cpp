@@ -57,3 +57,45 @@ TEST(IniFile, BrokenLinesAndValuesFallBackToDefaults) {
     EXPECT_EQ(2, ini.readInteger("Buchen Mandant 1", "IstEinnahme", 1));
     EXPECT_TRUE(ini.writeString("Einstellungen", "DesktopIcon", "true"));
 }
+
+TEST(IniFile, IsWrittenAsKeyEqualsValueLinesWithAFinalLineEnd) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString("Datensicherung", "Ziel", "/media/stick/"));
+    ASSERT_TRUE(ini.writeBool("Datensicherung", "nichtzippen", true));
+    ASSERT_TRUE(ini.writeString("Einstellungen", "DesktopIcon", "true"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+#ifdef Q_OS_WIN
+    const QByteArray nl = "\r\n";
+#else
+    const QByteArray nl = "\n";
+#endif
+    EXPECT_EQ("[Datensicherung]" + nl + "Ziel=/media/stick/" + nl + "nichtzippen=1" + nl + nl + "[Einstellungen]" + nl +
+                  "DesktopIcon=true" + nl,
+              f.readAll());
+}
+
+TEST(IniFile, AWriteThatFailsSaysWhyAndKeepsTheFileAndTheValuesAsTheyWere) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    {
+        IniFile ini(path);
+        ASSERT_TRUE(ini.writeString("Datensicherung", "Ziel", "/alt/"));
+    }
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    IniFile ini(path);
+    EXPECT_FALSE(ini.writeString("Datensicherung", "Ziel", "/neu/"));
+    EXPECT_TRUE(ini.lastError().contains(QStringLiteral("schreibgeschützt"))) << ini.lastError().toStdString();
+    EXPECT_EQ("/alt/", ini.readString("Datensicherung", "Ziel", "").toStdString()) << "the value that was not stored is not kept";
+    EXPECT_FALSE(ini.deleteKey("Datensicherung", "Ziel"));
+    EXPECT_TRUE(ini.valueExists("Datensicherung", "Ziel"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before, f.readAll());
+}

@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
+#include "app/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -54,4 +56,60 @@ TEST(CliBackup, AFailedBackupSaysWhyWithExitStatusOne) {
     const CliRun r = cli.run({"backup", "--target", cli.dataDir() + "/fehlt", "--zip"});
     EXPECT_EQ(1, r.status);
     EXPECT_TRUE(r.err.contains("Die Datensicherung war nicht erfolgreich.")) << r.err.toStdString();
+}
+
+TEST(CliBackup, EmptyTargetsAndFileNamesAreRefusedAndNothingIsWritten) {
+    Books cli;
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"backup", "--target", ""}, "Die Option --target braucht einen Zielordner"},
+        {{"backup", "--target=", "--copy"}, "Die Option --target braucht einen Zielordner"},
+        {{"export", "--month", "3", "--out", ""}, "Die Option --out braucht einen Dateinamen"},
+        {{"export", "--month", "3", "--out", cli.dataDir() + "/"}, "Die Option --out braucht einen Dateinamen"},
+        {{"export", "--month", "3", "--out", cli.dataDir()}, "Die Option --out braucht einen Dateinamen"},
+        {{"report", "journal", "--pdf", ""}, "Die Option --pdf braucht einen Dateinamen"},
+        {{"report", "details", "--export-csv", " "}, "Die Option --export-csv braucht einen Dateinamen"},
+    };
+    const QStringList before = QDir(cli.dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const auto& c : cases) {
+        const CliRun r = cli.run(c.args);
+        EXPECT_EQ(1, r.status) << c.says;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+    }
+    EXPECT_EQ(before, QDir(cli.dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_FALSE(QFile::exists(QDir::current().filePath(".TXT")));
+    EXPECT_EQ("", IniFile(cli.dataDir() + "/Kassol.ini").readString("Datensicherung", "Ziel", "").toStdString());
+}
+
+TEST(CliBackup, AFailedBackupDoesNotRememberItsTargetOrMode) {
+    Books cli;
+    cli.ok({"backup", "--target", cli.target.path()});
+    const CliRun r = cli.run({"backup", "--target", cli.target.path() + "/fehlt", "--copy"});
+    EXPECT_EQ(1, r.status);
+    const IniFile ini(cli.dataDir() + "/Kassol.ini");
+    EXPECT_EQ(cli.target.path() + "/", ini.readString("Datensicherung", "Ziel", ""));
+    EXPECT_FALSE(ini.valueExists("Datensicherung", "nichtzippen"));
+}
+
+TEST(CliBackup, ATargetThatCannotBeRememberedIsAnError) {
+    Books cli;
+    cli.ok({"backup", "--target", cli.target.path()});
+    const QString iniPath = cli.dataDir() + "/Kassol.ini";
+    ASSERT_TRUE(QFile::setPermissions(iniPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QFile ini(iniPath);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray before = ini.readAll();
+    ini.close();
+    QTemporaryDir other;
+    for (const QStringList& args : {QStringList{"backup", "--target", other.path()}, QStringList{"backup", "--copy"}}) {
+        const CliRun r = cli.run(args);
+        EXPECT_EQ(1, r.status) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("wurde geschrieben")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("kann nicht für die nächste Sicherung gespeichert werden")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("schreibgeschützt")) << r.err.toStdString();
+    }
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before, ini.readAll());
 }

@@ -1,6 +1,7 @@
 #include "reports/engine/PdfRenderer.h"
 
 #include "app/KassolError.h"
+#include "app/SafeFileWriter.h"
 #include "reports/engine/ReportEngine.h"
 
 #include <QDir>
@@ -8,12 +9,9 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
-#include <QFile>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
-#include <QFileInfo>
 
 namespace ReportEngine {
 
@@ -95,14 +93,9 @@ void PagePainter::paint(const PreparedPage& page) {
 void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) { PagePainter(painter, dotsPerMm).paint(page); }
 
 void writePdf(const PreparedReport& report, const QString& path) {
-    // Written beside the target and moved into place, so that a failure leaves no half file.
-    QTemporaryFile temp(QFileInfo(path).absolutePath() + QStringLiteral("/.kassol-XXXXXX.pdf"));
-    if (!temp.open())
-        throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
-                              .arg(QDir::toNativeSeparators(path), temp.errorString()));
-    temp.close();
+    SafeFileWriter file(path, QStringLiteral("Die PDF-Datei"));
     {
-        QPdfWriter writer(temp.fileName());
+        QPdfWriter writer(&file.device());
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(600);
@@ -110,7 +103,9 @@ void writePdf(const PreparedReport& report, const QString& path) {
         writer.setCreator(QStringLiteral("Kassol"));
         QPainter painter(&writer);
         if (!painter.isActive())
-            throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(path)));
+            throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C konnte nicht geschrieben werden: Die PDF-Ausgabe ließ "
+                                             "sich nicht beginnen. Versuchen Sie es bitte erneut.")
+                                  .arg(QDir::toNativeSeparators(path)));
         PagePainter pages(painter, 600 / 25.4);
         for (std::size_t i = 0; i < report.pages.size(); ++i) {
             if (i > 0)
@@ -119,11 +114,7 @@ void writePdf(const PreparedReport& report, const QString& path) {
         }
         painter.end();
     }
-    QFile::remove(path);
-    if (!temp.rename(path))
-        throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
-                              .arg(QDir::toNativeSeparators(path), temp.errorString()));
-    temp.setAutoRemove(false);
+    file.commit();
 }
 
 } // namespace ReportEngine
