@@ -5,6 +5,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliInteraction.h"
 #include "store/DM_KS.h"
+#include "store/DbError.h"
 #include "store/MdbSqlRunner.h"
 
 #include <QDir>
@@ -15,11 +16,13 @@ namespace {
 
 void printUsage(QTextStream& out) {
     out << "Kassol – Einnahmen, Ausgaben und Umsatzsteuer\n\n"
-           "Aufruf: kassol-cli [--data-dir ORDNER] [--json] BEFEHL [ARGUMENTE]\n\n"
+           "Aufruf: kassol-cli [--data-dir ORDNER] [--json] [--verbose] BEFEHL [ARGUMENTE]\n\n"
            "  --data-dir ORDNER  Datenordner mit KS_tab.mdb und Kassol.ini; ohne diese Option\n"
            "                     gilt derselbe Ordner wie für das Programm selbst.\n"
            "  --json             Ausgabe als ein JSON-Dokument (Beträge als Text mit Punkt,\n"
-           "                     Datumsangaben als jjjj-mm-tt, Kennzeichen als gespeicherte Zahlen).\n\n"
+           "                     Datumsangaben als jjjj-mm-tt, Kennzeichen als gespeicherte Zahlen).\n"
+           "  --verbose          Bei einem Datenbankfehler auch die technischen Einzelheiten\n"
+           "                     (Meldung der Datenbank, Anweisung) ausgeben.\n\n"
            "Befehle:\n";
     // In the order a user meets them; commands not named here follow alphabetically.
     static const QStringList order{"init",   "info",   "client", "year",   "circle", "master",  "book",   "change",
@@ -49,6 +52,7 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
     QStringList args = argsIn;
     QString dataDir;
     bool json = false;
+    bool verbose = false;
     // Global options may stand anywhere before or after the command.
     for (int i = 0; i < args.size();) {
         if (args[i] == QStringLiteral("--data-dir")) {
@@ -63,6 +67,9 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
             args.remove(i);
         } else if (args[i] == QStringLiteral("--json")) {
             json = true;
+            args.remove(i);
+        } else if (args[i] == QStringLiteral("--verbose")) {
+            verbose = true;
             args.remove(i);
         } else {
             ++i;
@@ -115,6 +122,9 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
         return 1;
     } catch (const KassolError& e) {
         err << e.message() << "\n";
+        // The technical account of a database failure, for whoever looks into it.
+        if (const auto* db = dynamic_cast<const DbError*>(&e); db && verbose)
+            err << "\nEinzelheiten:\n" << db->details() << "\n";
         return 1;
     } catch (const std::exception& e) {
         err << "Unerwarteter Fehler: " << e.what() << "\n";
