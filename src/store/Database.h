@@ -47,6 +47,8 @@ public:
     static void run(QSqlQuery& query, const QString& context = {});
 
     Transaction transaction();
+    // Whether a transaction guard of this connection is open.
+    bool inTransaction() const { return m_transactionDepth > 0; }
     // The notifier that hears of every committed change made through this connection; none by
     // default.
     void setzeMelder(Aenderungsmelder* melder) { m_melder = melder; }
