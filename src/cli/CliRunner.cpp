@@ -11,6 +11,7 @@
 #include <QDir>
 #include <algorithm>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -50,7 +51,7 @@ void printCommandUsage(QTextStream& out, const CliCommand& c) {
 
 int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const Clock& clock) {
     QStringList args = argsIn;
-    QString dataDir;
+    std::optional<QString> dataDir;
     bool json = false;
     bool verbose = false;
     // Global options may stand anywhere before or after the command.
@@ -75,6 +76,13 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
             ++i;
         }
     }
+    // An unset variable in a script gives an empty folder; the default books must not take its place.
+    if (dataDir && dataDir->trimmed().isEmpty()) {
+        err << "Der Datenordner bei --data-dir ist leer. Bitte geben Sie einen Ordner an (ist vielleicht eine "
+               "Variable im Aufruf nicht gesetzt?), oder lassen Sie --data-dir weg, um den gewohnten Datenordner "
+               "zu verwenden.\n";
+        return 1;
+    }
     if (args.isEmpty() || args[0] == QStringLiteral("--help") || args[0] == QStringLiteral("-h") ||
         args[0] == QStringLiteral("help")) {
         printUsage(out);
@@ -93,17 +101,17 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
 
     try {
         THelperData helper(Folders::ofPlatform(), &Helper_MdbSqlRunner::CreateDatabaseIfMissing);
-        if (dataDir.isEmpty()) {
+        if (!dataDir) {
             helper.InitPathAndDB();
         } else if (command->createsDatabase) {
-            helper.UseDataFolder(QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath()));
+            helper.UseDataFolder(QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath()));
         } else if (!command->opensDatabase) {
-            const QString folder = QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath());
+            const QString folder = QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath());
             if (!QFileInfo(folder).isDir())
                 throw KassolError(QStringLiteral("Der Datenordner \u201E%1\u201C existiert nicht.").arg(QDir::toNativeSeparators(folder)));
             helper.PointAtDataFolder(folder);
         } else {
-            const QString folder = QDir::cleanPath(QFileInfo(dataDir).absoluteFilePath());
+            const QString folder = QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath());
             if (!FilePaths::existsNoCase(folder, QString::fromLatin1(THelperData::DatabaseFileName)))
                 throw KassolError(QStringLiteral("Im Ordner \u201E%1\u201C gibt es keine Kassol-Datenbank. "
                                                  "Legen Sie sie mit \u201Ekassol-cli --data-dir %1 init\u201C an.")

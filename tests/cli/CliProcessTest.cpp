@@ -1,6 +1,8 @@
 // The real programs, several at once on the same data folder.
 #include "store/Database.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -73,4 +75,36 @@ TEST(TwoPrograms, BookingAtTheSameTimeLosesNothingAndKeepsNumbersUnique) {
                      ->toInt())
         << "each booking has its one tax movement";
     EXPECT_EQ("ok", db.scalar("PRAGMA integrity_check")->toString().toStdString());
+}
+
+// An unset variable in a starter script gives an empty folder: the desktop program says so and
+// creates no books anywhere.
+TEST(DesktopProgram, AnEmptyDataFolderIsRefused) {
+    QTemporaryDir home;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.filePath("share"));
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(home.path());
+    program.start(QStringLiteral(KASSOL_PROGRAM), {"--data-dir", ""});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // The refusal stays on screen in a message box; the starter script reads it on stderr.
+    QByteArray err;
+    QElapsedTimer uhr;
+    uhr.start();
+    while (!err.contains("Der Datenordner bei --data-dir ist leer") && program.state() == QProcess::Running &&
+           uhr.elapsed() < 60000) {
+        program.waitForReadyRead(1000);
+        err += program.readAllStandardError();
+    }
+    err += program.readAllStandardError();
+    program.kill();
+    program.waitForFinished();
+    EXPECT_TRUE(QString::fromLocal8Bit(err).contains("Der Datenordner bei --data-dir ist leer")) << err.toStdString();
+    QDirIterator it(home.path(), {"KS_tab.mdb", "*.mdb"}, QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(it.hasNext()) << "books were created: " << it.next().toStdString();
 }
