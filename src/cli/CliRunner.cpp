@@ -9,6 +9,7 @@
 #include "store/MdbSqlRunner.h"
 
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <QFileInfo>
 #include <optional>
@@ -99,12 +100,23 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
         return 0;
     }
 
+    // A database this run creates is removed again when the command fails, so that a failed
+    // "init" leaves no empty books behind that a later run would take as set up.
+    QString createdDatabase;
+    QString createdFolder;
+    int status = 1;
     try {
-        THelperData helper(Folders::ofPlatform(), &Helper_MdbSqlRunner::CreateDatabaseIfMissing);
+        THelperData helper(Folders::ofPlatform(), [&createdDatabase](const QString& file) {
+            Helper_MdbSqlRunner::CreateDatabaseIfMissing(file);
+            createdDatabase = file;
+        });
         if (!dataDir) {
             helper.InitPathAndDB();
         } else if (command->createsDatabase) {
-            helper.UseDataFolder(QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath()));
+            const QString folder = QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath());
+            if (!QFileInfo::exists(folder))
+                createdFolder = folder;
+            helper.UseDataFolder(folder);
         } else if (!command->opensDatabase) {
             const QString folder = QDir::cleanPath(QFileInfo(*dataDir).absoluteFilePath());
             if (!QFileInfo(folder).isDir())
@@ -123,19 +135,23 @@ int runCli(const QStringList& argsIn, QTextStream& out, QTextStream& err, const 
             dm.DataModuleCreate();
         CliInteraction ui;
         CliContext ctx{helper, dm, clock, ui, out, err, json};
-        return command->run(ctx, rest);
+        status = command->run(ctx, rest);
     } catch (const CliUsageError& e) {
         err << e.message() << "\n\n";
         printCommandUsage(err, *command);
-        return 1;
     } catch (const KassolError& e) {
         err << e.message() << "\n";
         // The technical account of a database failure, for whoever looks into it.
         if (const auto* db = dynamic_cast<const DbError*>(&e); db && verbose)
             err << "\nEinzelheiten:\n" << db->details() << "\n";
-        return 1;
     } catch (const std::exception& e) {
         err << "Unerwarteter Fehler: " << e.what() << "\n";
-        return 1;
     }
+    if (status != 0 && !createdDatabase.isEmpty()) {
+        // The data module is gone and with it the connection; the folder goes only when empty.
+        QFile::remove(createdDatabase);
+        if (!createdFolder.isEmpty())
+            QDir().rmdir(createdFolder);
+    }
+    return status;
 }
