@@ -232,15 +232,15 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     if (!kopfGelesen)
         throw KassolError(QStringLiteral("Die Datei ist leer; es fehlt die Kopfzeile."));
 
-    // Keys and voucher numbers are taken as the booking one after another would take them.
-    int naechsteId = dm.neueID(QStringLiteral("T_Buchungen"));
-    int naechsteBewegung = dm.neueID(QStringLiteral("t_Kontenbewegungen"));
-    int hoechsteBelegnummer = dm.neueBelegnummer() - 1;
-
     ImportErgebnis ergebnis;
     Database& db = dm.db();
     sqlite3* handle = db.handle();
     auto tx = db.transaction();
+    // Keys and voucher numbers are taken as the booking one after another would take them, inside
+    // the write transaction so that no other program takes them meanwhile.
+    int naechsteId = dm.neueID(QStringLiteral("T_Buchungen"));
+    int naechsteBewegung = dm.neueID(QStringLiteral("t_Kontenbewegungen"));
+    qint64 hoechsteBelegnummer = dm.hoechsteBelegnummer();
     // Building an index once from sorted rows is far quicker than growing it row by row. When
     // the import at least doubles the bookings, the secondary indexes are dropped and built
     // again afterwards, inside the same transaction, so that a failure restores them too.
@@ -262,8 +262,8 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     for (const Zeile& z : zeilen) {
         const Buchungsdaten& d = z.daten;
         const int id = naechsteId++;
-        const int belegnummer = d.belegnummer ? *d.belegnummer : hoechsteBelegnummer + 1;
-        hoechsteBelegnummer = std::max(hoechsteBelegnummer, belegnummer);
+        const int belegnummer = d.belegnummer ? *d.belegnummer : TDM_EinAus::naechsteBelegnummer(hoechsteBelegnummer);
+        hoechsteBelegnummer = std::max<qint64>(hoechsteBelegnummer, belegnummer);
         const QByteArray datumText = d.datum.toString(Qt::ISODate).toLatin1();
         const QByteArray textUtf8 = d.text.toUtf8();
         sqlite3_stmt* s = buchung.get();

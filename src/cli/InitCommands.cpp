@@ -1,4 +1,5 @@
 // kassol-cli init and info: setting up a data folder and looking at it.
+#include "app/Clock.h"
 #include "app/THelperData.h"
 #include "cli/CliCommand.h"
 #include "cli/CliInteraction.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -16,6 +18,17 @@ int runInit(CliContext& ctx, const QStringList& args) {
     const auto year = a.value(QStringLiteral("--year"));
     if (client.has_value() != year.has_value())
         throw CliUsageError(QStringLiteral("--client und --year werden nur gemeinsam angegeben."));
+    // Checked before anything is asked: books that already have a client and year ask nothing,
+    // and a wrong year would otherwise pass unnoticed.
+    static const QRegularExpression vierStellen(QStringLiteral("^\\d{4}$"));
+    if (year && !vierStellen.match(year->trimmed()).hasMatch())
+        throw KassolError(QStringLiteral("Das Jahr \u201E%1\u201C ist keine vierstellige Jahreszahl. Bitte geben Sie "
+                                         "das Wirtschaftsjahr vierstellig an, z. B. --year %2.")
+                              .arg(*year)
+                              .arg(ctx.clock.today().year()));
+    if (client && client->trimmed().isEmpty())
+        throw KassolError(QStringLiteral("Die Bezeichnung des Mandanten bei --client ist leer. Bitte geben Sie eine "
+                                         "Bezeichnung an, z. B. --client \"Muster GmbH\"."));
     if (client) {
         auto& ui = static_cast<CliInteraction&>(ctx.ui);
         // The answers go to the two input boxes in the order they ask: name, then year. An

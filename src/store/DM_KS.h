@@ -45,9 +45,16 @@ public:
     void BuchungskreisFiltern(int mandant);
     void StammdatenFilterSetzen(int mandant);
 
-    // Record services.
+    // Record services. A new key is read inside the write transaction that inserts it, so that
+    // no other program can take the same one: neueID and neueMandantNummer refuse to run outside
+    // one. A key or voucher number beyond the 32-bit range raises KassolError.
     [[nodiscard]] int neueID(const QString& tabelle);
+    // The voucher number after the highest of the current year; a proposal unless read inside
+    // the transaction that books it.
     [[nodiscard]] int neueBelegnummer();
+    // The highest voucher number of the current year (0 when none), and the one after a highest.
+    [[nodiscard]] qint64 hoechsteBelegnummer();
+    [[nodiscard]] static int naechsteBelegnummer(qint64 hoechste);
     [[nodiscard]] int neueMandantNummer();
     // Both delete all of their rows in one transaction or, on failure, none, and raise DbError.
     void loescheMandant(int mandant);
@@ -70,6 +77,7 @@ public:
 
 private:
     void ADO_KSBeforeConnect();
+    void pruefeSchreibtransaktion(const QString& wofuer);
     static void filterTo(DataSet& data, int mandant);
 
     const THelperData& m_helper;

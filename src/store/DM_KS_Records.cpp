@@ -6,6 +6,8 @@
 #include "store/Transaction.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -35,33 +37,60 @@ constexpr qint64 JulianDayOfYearOne = 1721426;
 
 } // namespace
 
-int TDM_EinAus::neueID(const QString& tabelle) {
-    try {
-        const auto v = keyedByClientAndId(tabelle) ? db().scalar(MaxIdJeMandant_Sql.arg(tabelle))
-                                                   : db().scalar(QStringLiteral("select  max(ID) AS maxID from ") + tabelle);
-        if (!v || v->isNull())
-            return 1;
-        return v->toInt() + 1;
-    } catch (const KassolError&) {
-        return 1;
-    }
+void TDM_EinAus::pruefeSchreibtransaktion(const QString& wofuer) {
+    // A key read outside the write transaction that inserts it may be handed out to another
+    // program at the same time.
+    if (!db().inTransaction())
+        throw KassolError(QStringLiteral("Interner Fehler: %1 wurde außerhalb einer Schreibtransaktion vergeben; "
+                                         "es wurde nichts gespeichert.")
+                              .arg(wofuer));
 }
 
-int TDM_EinAus::neueBelegnummer() {
+int TDM_EinAus::neueID(const QString& tabelle) {
+    pruefeSchreibtransaktion(QStringLiteral("Eine neue Nummer für %1").arg(tabelle));
+    std::optional<QVariant> v;
     try {
-        const int zeitraum = gibZeitraum();
-        const int mandant = gibAktiverMandant();
-        const auto v = db().scalar(NeueBelegnummer_Sql,
-                                   {{QStringLiteral(":zeitraum"), zeitraum}, {QStringLiteral(":mandant"), mandant}});
-        if (!v || v->isNull())
-            return 1;
-        return v->toInt() + 1;
-    } catch (const KassolError&) {
+        v = keyedByClientAndId(tabelle) ? m_db.scalar(MaxIdJeMandant_Sql.arg(tabelle))
+                                        : m_db.scalar(QStringLiteral("select  max(ID) AS maxID from ") + tabelle);
+    } catch (const DbError& e) {
+        // A table that does not exist starts at 1; any other failure (a busy or damaged
+        // database) must not hand out a key that may already be taken.
+        if (e.art() != DbError::Art::TabelleFehlt)
+            throw;
         return 1;
     }
+    if (!v || v->isNull())
+        return 1;
+    const qint64 hoechste = v->toLongLong();
+    if (hoechste >= std::numeric_limits<int>::max())
+        throw KassolError(QStringLiteral("In der Tabelle %1 ist die höchste Nummer %2 erreicht; Kassol kann dort keine "
+                                         "neue Nummer vergeben. Bitte wenden Sie sich an Ihren Betreuer.")
+                              .arg(tabelle)
+                              .arg(hoechste));
+    return static_cast<int>(hoechste + 1);
 }
+
+qint64 TDM_EinAus::hoechsteBelegnummer() {
+    const int zeitraum = gibZeitraum();
+    const int mandant = gibAktiverMandant();
+    const auto v = db().scalar(NeueBelegnummer_Sql, {{QStringLiteral(":zeitraum"), zeitraum}, {QStringLiteral(":mandant"), mandant}},
+                               QStringLiteral("Belegnummer vergeben"));
+    return !v || v->isNull() ? 0 : v->toLongLong();
+}
+
+int TDM_EinAus::naechsteBelegnummer(qint64 hoechste) {
+    if (hoechste >= std::numeric_limits<int>::max())
+        throw KassolError(QStringLiteral("Die höchste mögliche Belegnummer %1 ist in diesem Wirtschaftsjahr schon "
+                                         "vergeben, darum kann Kassol keine Belegnummer mehr selbst vergeben. Bitte "
+                                         "geben Sie die Belegnummer selbst an.")
+                              .arg(std::numeric_limits<int>::max()));
+    return static_cast<int>(std::max<qint64>(hoechste, 0) + 1);
+}
+
+int TDM_EinAus::neueBelegnummer() { return naechsteBelegnummer(hoechsteBelegnummer()); }
 
 int TDM_EinAus::neueMandantNummer() {
+    pruefeSchreibtransaktion(QStringLiteral("Eine neue Mandantennummer"));
     const QDateTime now = m_clock.now();
     const qint64 day = now.date().toJulianDay() - JulianDayOfYearOne + 1;
     const qint64 stamp = day * 86400000LL + now.time().msecsSinceStartOfDay();

@@ -3,9 +3,11 @@
 #include "app/KassolError.h"
 #include "store/DatabaseFile.h"
 #include "store/DbError.h"
+#include "store/SchemaScript.h"
 #include "store/Transaction.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -21,6 +23,17 @@ QString engineText(const QSqlError& error) {
         text = error.databaseText();
     return text.isEmpty() ? error.text() : text;
 }
+
+// SQLite's result code, which the driver passes on as the native error code.
+int engineCode(const QSqlError& error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code : -1;
+}
+
+DbError dbError(const QSqlError& error, const QString& statement, const QString& context) {
+    return DbError(engineText(error), statement, context, engineCode(error));
+}
 } // namespace
 
 Database::Database() : m_name(QStringLiteral("kassol-%1").arg(connectionCounter.fetchAndAddRelaxed(1))) {}
@@ -35,25 +48,53 @@ void Database::open(const QString& file) {
     const DatabaseFileKind kind = inspectDatabaseFile(file);
     if (kind != DatabaseFileKind::SQLite)
         throw KassolError(describeUnusableDatabase(file, kind));
-    openOrCreate(file);
+    connect(file);
+    try {
+        // Before the connection's settings, which may already write (the journal mode).
+        refuseNewerRelease();
+        applySettings();
+    } catch (...) {
+        m_db.close();
+        throw;
+    }
 }
 
 void Database::openOrCreate(const QString& file) {
-    close();
-    if (!m_db.isValid())
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_file = file;
-    m_db.setDatabaseName(file);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!m_db.open())
-        throw DbError(engineText(m_db.lastError()), QString(),
-                      QStringLiteral("Die Datenbank \u201E%1\u201C kann nicht geöffnet werden").arg(file));
+    connect(file);
     try {
         applySettings();
     } catch (...) {
         m_db.close();
         throw;
     }
+}
+
+void Database::connect(const QString& file) {
+    close();
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_file = file;
+    m_db.setDatabaseName(file);
+    // Another program's write transaction is waited for this long before the user is told.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!m_db.open())
+        throw dbError(m_db.lastError(), QString(), QStringLiteral("Datenbank \u201E%1\u201C öffnen").arg(file));
+}
+
+void Database::refuseNewerRelease() {
+    const QString context = QStringLiteral("Datenbank \u201E%1\u201C öffnen").arg(m_file);
+    // A file without the table is judged by whoever checks the tables; only the release is read.
+    if (!scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'Release' COLLATE NOCASE"), {}, context))
+        return;
+    const auto release = scalar(QStringLiteral("SELECT max(Release) FROM Release"), {}, context);
+    if (!release || release->isNull() || release->toLongLong() <= SchemaRelease)
+        return;
+    throw KassolError(QStringLiteral("Die Datenbank \u201E%1\u201C stammt von einer neueren Kassol-Version "
+                                     "(Datenstand %2; diese Version kennt Datenstände bis %3). Damit nichts verloren "
+                                     "geht, öffnet Kassol sie nicht. Bitte installieren Sie die neueste Kassol-Version.")
+                          .arg(QDir::toNativeSeparators(QFileInfo(m_file).absoluteFilePath()))
+                          .arg(release->toLongLong())
+                          .arg(SchemaRelease));
 }
 
 void Database::applySettings() {
@@ -104,13 +145,13 @@ QSqlQuery Database::prepare(const QString& sql, const QString& context) {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(lowerPlaceholders(sql)))
-        throw DbError(engineText(q.lastError()), sql, context);
+        throw dbError(q.lastError(), sql, context);
     return q;
 }
 
 void Database::run(QSqlQuery& q, const QString& context) {
     if (!q.exec())
-        throw DbError(engineText(q.lastError()), q.lastQuery(), context);
+        throw dbError(q.lastError(), q.lastQuery(), context);
 }
 
 QSqlQuery Database::query(const QString& sql, const SqlParams& params, const QString& context) {
@@ -136,8 +177,10 @@ std::optional<QVariant> Database::scalar(const QString& sql, const SqlParams& pa
 Transaction Database::transaction() { return Transaction(*this); }
 
 Transaction::Transaction(Database& db) : m_db(&db), m_level(db.m_transactionDepth), m_markiertZuvor(db.m_markiert) {
+    // The write lock is taken at once, so that the keys read inside stay ours until the commit;
+    // its failure (busy, read-only) needs no step named beside it.
     if (m_level == 0)
-        db.exec(QStringLiteral("BEGIN IMMEDIATE"), {}, QStringLiteral("Transaktion beginnen"));
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
     else
         db.exec(QStringLiteral("SAVEPOINT kassol_%1").arg(m_level));
     ++db.m_transactionDepth;
@@ -175,7 +218,7 @@ void Transaction::commit() {
     if (m_done)
         return;
     if (m_level == 0)
-        m_db->exec(QStringLiteral("COMMIT"), {}, QStringLiteral("Transaktion abschließen"));
+        m_db->exec(QStringLiteral("COMMIT"));
     else
         m_db->exec(QStringLiteral("RELEASE kassol_%1").arg(m_level));
     m_done = true;

@@ -20,8 +20,12 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // How long a statement waits for another connection's lock before it fails as busy.
+    static constexpr int BusyTimeoutMs = 5000;
+
     // Opens an existing Kassol database file. Never creates or changes a file that is not a
-    // SQLite database: a missing, empty or foreign file raises KassolError with a German message.
+    // SQLite database: a missing, empty or foreign file raises KassolError with a German message,
+    // and so does a database of a newer release, before anything else is read or written.
     void open(const QString& file);
     // Opens (and creates, when missing) a file without looking at it first.
     void openOrCreate(const QString& file);
@@ -43,12 +47,16 @@ public:
     static void run(QSqlQuery& query, const QString& context = {});
 
     Transaction transaction();
+    // Whether a transaction guard of this connection is open.
+    bool inTransaction() const { return m_transactionDepth > 0; }
     // The notifier that hears of every committed change made through this connection; none by
     // default.
     void setzeMelder(Aenderungsmelder* melder) { m_melder = melder; }
 
 private:
     friend class Transaction;
+    void connect(const QString& file);
+    void refuseNewerRelease();
     void applySettings();
 
     QString m_name;

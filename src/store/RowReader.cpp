@@ -10,7 +10,7 @@ RowReader::RowReader(Database& db, const QString& sql, const SqlParams& params, 
     sqlite3* handle = db.handle();
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(handle, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), sql, context);
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), sql, context, sqlite3_extended_errcode(handle));
     const int count = sqlite3_bind_parameter_count(m_stmt);
     for (int i = 1; i <= count; ++i) {
         const QString name = QString::fromUtf8(sqlite3_bind_parameter_name(m_stmt, i));
@@ -40,7 +40,8 @@ bool RowReader::next() {
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt))), m_sql, m_context);
+    throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt))), m_sql, m_context,
+                  sqlite3_extended_errcode(sqlite3_db_handle(m_stmt)));
 }
 
 bool RowReader::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -45,6 +46,17 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     QtInteraction ui;
+    // An unset variable in a starter script gives an empty folder; the default books must not take
+    // its place. The script that started the program reads the refusal too.
+    if (parser.isSet(datenOrdner) && parser.value(datenOrdner).trimmed().isEmpty()) {
+        const QString text = QStringLiteral("Der Datenordner bei --data-dir ist leer. Bitte geben Sie einen Ordner an "
+                                            "(ist vielleicht eine Variable im Aufruf nicht gesetzt?), oder starten Sie "
+                                            "Kassol ohne --data-dir, um den gewohnten Datenordner zu verwenden.");
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        ui.error(text);
+        return 1;
+    }
     THelperData helper(Folders::ofPlatform(), &Helper_MdbSqlRunner::CreateDatabaseIfMissing);
     std::unique_ptr<QLockFile> sperre;
     SystemClock clock;

@@ -1,6 +1,9 @@
 #include "CliTestSupport.h"
 
+#include "cli/CliCommand.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
@@ -27,13 +30,17 @@ TEST(CliInit, SetsUpTheFirstClientAndYearThenInfoCountsThem) {
     EXPECT_TRUE(again.out.contains("Muster GmbH")) << "an existing client is kept";
 }
 
-TEST(CliInit, BadInputIsRefusedWithAGermanMessage) {
+TEST(CliInit, BadInputIsRefusedWithAGermanMessageAndLeavesNoDatabase) {
     const struct {
         QStringList args;
         const char* says;
     } cases[] = {
-        {{"init", "--client", "X", "--year", "abc"}, "Geben sie das Jahr bitte 4-stellig an!"},
-        {{"init", "--client", "", "--year", "2024"}, "Geben sie bitte eine Mandantenbezeichnung an."},
+        {{"init", "--client", "X", "--year", "abc"}, "\u201Eabc\u201C ist keine vierstellige Jahreszahl"},
+        {{"init", "--client", "X", "--year", "20245"}, "keine vierstellige Jahreszahl"},
+        {{"init", "--client", "X", "--year", ""}, "keine vierstellige Jahreszahl"},
+        {{"init", "--client", "", "--year", "2024"}, "Bezeichnung des Mandanten"},
+        // Refused by the database itself (the name is longer than 255 characters).
+        {{"init", "--client", QString(300, 'x'), "--year", "2024"}, ""},
         {{"init", "--client", "X"}, "nur gemeinsam"},
         {{"init", "--bogus"}, "Unbekannte Option"},
         {{"gibtsnicht"}, "Unbekannter Befehl"},
@@ -43,7 +50,38 @@ TEST(CliInit, BadInputIsRefusedWithAGermanMessage) {
         const CliRun r = cli.run(c.args);
         EXPECT_EQ(1, r.status) << c.says;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(cli.dataDir() + "/KS_tab.mdb")) << c.says;
     }
+}
+
+TEST(CliInit, AWrongYearOnExistingBooksFailsAndChangesNothing) {
+    CliFixture cli;
+    cli.ok({"init"});
+    for (const char* year : {"abc", "24", "2024x"}) {
+        const CliRun r = cli.run({"init", "--client", "Muster", "--year", year});
+        EXPECT_EQ(1, r.status) << year;
+        EXPECT_TRUE(r.err.contains("vierstellig")) << r.err.toStdString();
+    }
+    cli.ok({"init", "--client", "Muster", "--year", "2024"});
+    const CliRun r = cli.run({"init", "--client", "Muster", "--year", "abc"});
+    EXPECT_EQ(1, r.status) << "a client with its year asks nothing, but the year is still checked";
+    const QJsonObject info = cli.ok({"info", "--json"}).json().object();
+    EXPECT_EQ(1, info["mandanten"].toInt());
+    EXPECT_EQ(1, info["wirtschaftsjahre"].toInt());
+    EXPECT_TRUE(QFile::exists(cli.dataDir() + "/KS_tab.mdb")) << "books that were there stay";
+}
+
+TEST(CliInit, AFailedInitInANewFolderLeavesNeitherDatabaseNorFolder) {
+    CliFixture cli;
+    const QString folder = cli.dataDir() + "/neu/buecher";
+    CliRun r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = runCli({"--data-dir", folder, "init", "--client", "Muster", "--year", "abc"}, out, err, cli.clock);
+    err.flush();
+    EXPECT_EQ(1, r.status);
+    EXPECT_TRUE(r.err.contains("vierstellig")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(folder + "/KS_tab.mdb"));
+    EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
 TEST(CliInfo, WithoutADatabaseInTheFolderCreatesNothing) {

@@ -6,6 +6,7 @@
 
 TEST(RecordServices, NeueIdTakesTheLargestIdOfTheWholeTable) {
     TestBooks books;
+    auto tx = books.db().transaction();
     EXPECT_EQ(1, books.dm->neueID("t_bkreis"));
     books.addCircle(7, 41, "X", "X");
     books.addCircle(8, 3, "Y", "Y");
@@ -32,6 +33,7 @@ TEST(RecordServices, NeueMandantNummerComesFromTheClock) {
     TestBooks books;
     const QDateTime t(QDate(2024, 3, 15), QTime(10, 0, 0, 123));
     books.clock.set(t);
+    auto tx = books.db().transaction();
     // Day number 738960 of the proleptic calendar (1 January 1 is day 1), at 10:00:00.123.
     const qint64 stamp = 738960LL * 86400000LL + 36000123LL;
     EXPECT_EQ(static_cast<int>(stamp % 1000000000LL), books.dm->neueMandantNummer());
@@ -40,6 +42,36 @@ TEST(RecordServices, NeueMandantNummerComesFromTheClock) {
     EXPECT_EQ(first, books.dm->neueMandantNummer()) << "repeats after a billion milliseconds";
     books.addClient(first, "Vorhanden", false, 0, 0);
     EXPECT_EQ(first + 1, books.dm->neueMandantNummer()) << "a taken number moves on to the next free one";
+}
+
+// A key read outside the transaction that writes it could be taken by another program meanwhile.
+TEST(RecordServices, NewKeysAreOnlyHandedOutInsideAWriteTransaction) {
+    TestBooks books;
+    EXPECT_THROW((void)books.dm->neueID("T_Buchungen"), KassolError);
+    EXPECT_THROW((void)books.dm->neueMandantNummer(), KassolError);
+}
+
+TEST(RecordServices, KeysAndAutomaticVoucherNumbersStayWithinTheirRange) {
+    TestBooks books;
+    books.addClient(5, "A", true, 2024, 1);
+    books.addCircle(5, 1, "Waren", "WA");
+    books.addBooking(5, 1, 1, QDate(2024, 1, 2), 2147483646, "12", 20, 1);
+    const GebuchteBuchung letzte = Buchungen::buchen(*books.dm, testBuchung(QDate(2024, 1, 3), "10", 20, 1));
+    EXPECT_EQ(2147483647, letzte.belegnummer);
+    try {
+        (void)Buchungen::buchen(*books.dm, testBuchung(QDate(2024, 1, 4), "10", 20, 1));
+        FAIL() << "a voucher number beyond the largest was handed out";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("Belegnummer selbst an")) << e.message().toStdString();
+    }
+    EXPECT_EQ(2, books.count("T_Buchungen"));
+    Buchungsdaten mitNummer = testBuchung(QDate(2024, 1, 4), "10", 20, 1);
+    mitNummer.belegnummer = 17;
+    EXPECT_EQ(17, Buchungen::buchen(*books.dm, mitNummer).belegnummer) << "a number given by hand is still taken";
+
+    books.db().exec("UPDATE T_Buchungen SET ID = 2147483647 WHERE ID = 1");
+    auto tx = books.db().transaction();
+    EXPECT_THROW((void)books.dm->neueID("T_Buchungen"), KassolError);
 }
 
 TEST(RecordServices, LoescheMandantRemovesEveryRowOfThatClientOnly) {
