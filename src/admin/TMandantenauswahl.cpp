@@ -7,7 +7,6 @@
 #include "ui/ErrorDisplay.h"
 
 #include <QCollator>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,26 +27,29 @@ TMandantenauswahl::TMandantenauswahl(Anwendung& app, QWidget* parent) : QDialog(
     kopf->addWidget(Label_Mandant, 1);
     layout->addLayout(kopf);
 
-    auto* mitte = new QGridLayout;
+    auto* mitte = new QHBoxLayout;
     DBLookupListBox1 = new QListWidget(this);
     DBLookupListBox1->setObjectName(QStringLiteral("DBLookupListBox1"));
     DBLookupListBox1->setAccessibleName(QStringLiteral("Mandanten"));
     DBLookupListBox1->setAccessibleDescription(QStringLiteral("Durch Doppelklick den Mandanten auswählen"));
     DBLookupListBox1->setMinimumSize(260, 200);
-    mitte->addWidget(DBLookupListBox1, 0, 0, 6, 1);
-    mitte->addWidget(label(QStringLiteral("Durch Doppelklick den"), this, true), 0, 1);
-    mitte->addWidget(label(QStringLiteral("Mandanten auswählen"), this, true), 1, 1);
-    Mandant_Bearbeiten =
-        knopf(QStringLiteral("Mandant_Bearbeiten"), QStringLiteral("Markierten Mandant\r\nbearbeiten"), this);
+    mitte->addWidget(DBLookupListBox1, 1);
+    auto* rechts = new QVBoxLayout;
+    rechts->setSpacing(2);
+    rechts->addWidget(label(QStringLiteral("Durch Doppelklick den"), this, true));
+    rechts->addWidget(label(QStringLiteral("Mandanten auswählen"), this, true));
+    rechts->addSpacing(14);
+    Mandant_Bearbeiten = knopf(QStringLiteral("Mandant_Bearbeiten"), QStringLiteral("Markierten Mandant\r\nbearbeiten"), this);
     Mandant_Neu = knopf(QStringLiteral("Mandant_Neu"), QStringLiteral("Neuen Mandant\r\nanlegen"), this);
     BitBtn1 = knopf(QStringLiteral("BitBtn1"), QStringLiteral("Markierten Mandant löschen"), this);
     Schliessen = knopf(QStringLiteral("Schliessen"), QStringLiteral("S&chließen"), this);
-    mitte->setRowMinimumHeight(2, 8);
-    mitte->addWidget(Mandant_Bearbeiten, 3, 1);
-    mitte->addWidget(Mandant_Neu, 4, 1);
-    mitte->addWidget(BitBtn1, 5, 1);
-    mitte->setRowStretch(6, 1);
-    mitte->addWidget(Schliessen, 7, 1);
+    for (QPushButton* k : {Mandant_Bearbeiten, Mandant_Neu, BitBtn1}) {
+        rechts->addWidget(k);
+        rechts->addSpacing(4);
+    }
+    rechts->addStretch();
+    rechts->addWidget(Schliessen);
+    mitte->addLayout(rechts);
     layout->addLayout(mitte);
 
     QWidget* reihenfolge[] = {DBLookupListBox1, Mandant_Bearbeiten, Mandant_Neu, BitBtn1, Schliessen};
