@@ -58,7 +58,7 @@ TFormZeitraum::TFormZeitraum(Anwendung& app, QWidget* parent) : QDialog(parent),
     connect(DBLookupListBox1, &QListWidget::itemActivated, this, &TFormZeitraum::DBLookupListBox1DblClick);
     connect(NeuesJahr, &QPushButton::clicked, this, &TFormZeitraum::NeuesJahrClick);
     connect(BitBtn1, &QPushButton::clicked, this, &TFormZeitraum::BitBtn1Click);
-    connect(Schliessen, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Schliessen, &QPushButton::clicked, this, &TFormZeitraum::SchliessenClick);
 }
 
 void TFormZeitraum::fuelleListe(int markieren) {

@@ -20,6 +20,7 @@ public:
     void DBLookupListBox1DblClick();
     void NeuesJahrClick();
     void BitBtn1Click();
+    void SchliessenClick() { accept(); }
 
 private:
     void fuelleListe(int markieren);

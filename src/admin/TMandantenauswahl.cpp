@@ -39,7 +39,8 @@ TMandantenauswahl::TMandantenauswahl(Anwendung& app, QWidget* parent) : QDialog(
     rechts->addWidget(label(QStringLiteral("Durch Doppelklick den"), this, true));
     rechts->addWidget(label(QStringLiteral("Mandanten auswählen"), this, true));
     rechts->addSpacing(14);
-    Mandant_Bearbeiten = knopf(QStringLiteral("Mandant_Bearbeiten"), QStringLiteral("Markierten Mandant\r\nbearbeiten"), this);
+    Mandant_Bearbeiten =
+        knopf(QStringLiteral("Mandant_Bearbeiten"), QStringLiteral("Markierten Mandant\r\nbearbeiten"), this);
     Mandant_Neu = knopf(QStringLiteral("Mandant_Neu"), QStringLiteral("Neuen Mandant\r\nanlegen"), this);
     BitBtn1 = knopf(QStringLiteral("BitBtn1"), QStringLiteral("Markierten Mandant löschen"), this);
     Schliessen = knopf(QStringLiteral("Schliessen"), QStringLiteral("S&chließen"), this);
@@ -62,7 +63,7 @@ TMandantenauswahl::TMandantenauswahl(Anwendung& app, QWidget* parent) : QDialog(
     connect(Mandant_Neu, &QPushButton::clicked, this, &TMandantenauswahl::Mandant_NeuClick);
     connect(Mandant_Bearbeiten, &QPushButton::clicked, this, &TMandantenauswahl::Mandant_BearbeitenClick);
     connect(BitBtn1, &QPushButton::clicked, this, &TMandantenauswahl::BitBtn1Click);
-    connect(Schliessen, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Schliessen, &QPushButton::clicked, this, &TMandantenauswahl::SchliessenClick);
 }
 
 void TMandantenauswahl::fuelleListe(int markieren) {

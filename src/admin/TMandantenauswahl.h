@@ -22,6 +22,7 @@ public:
     void Mandant_NeuClick();
     void Mandant_BearbeitenClick();
     void BitBtn1Click();
+    void SchliessenClick() { accept(); }
 
 private:
     void fuelleListe(int markieren);
