@@ -81,6 +81,7 @@ TEST(ClientsDialog, NewClientChosenAndClosedIsAskedForAYearAndShownInTheHeader) 
     b.start();
     b.ui.input(QStringLiteral("B"), true, QStringLiteral("Neuer Mandant"))
         .input(QStringLiteral("abc"), true, QStringLiteral("Neues Wirtschaftsjahr"))
+        .input(QStringLiteral("12"), true, QStringLiteral("Neues Wirtschaftsjahr"))  // refused by the books, asked again
         .input(QStringLiteral("2024"), true, QStringLiteral("Neues Wirtschaftsjahr"));
     b.ui.dialog("TMandantenauswahl", [](QDialog& d) {
         EXPECT_EQ("Mandanten", d.windowTitle().toStdString());
@@ -103,8 +104,10 @@ TEST(ClientsDialog, NewClientChosenAndClosedIsAskedForAYearAndShownInTheHeader) 
     EXPECT_TRUE(b.ui.finished()) << b.ui.pending();
     EXPECT_TRUE(b.ui.allDialogsShown());
     EXPECT_EQ((QStringList{QStringLiteral("Bezeichnung des neuen Mandanten"), QStringLiteral("2024"),
-                           QStringLiteral("abc")}),
+                           QStringLiteral("abc"), QStringLiteral("12")}),
               b.ui.inputProposals);
+    ASSERT_EQ(1, b.ui.errors.size());
+    EXPECT_TRUE(b.ui.errors[0].startsWith(QStringLiteral("Das Jahr 12 "))) << b.ui.errors[0].toStdString();
     EXPECT_EQ((QStringList{QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"),
                            QStringLiteral("Sie müssen noch die Stammdaten eintragen")}),
               b.ui.messages);
