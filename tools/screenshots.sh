@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes PNGs of the main window with bookings, the voucher entry and the backup dialog into the
-# given folder (default: build/screenshots), on sample books under a virtual X server.
+# Writes PNGs of the main window with bookings, the voucher entry, the administration dialogs and the
+# backup dialog into the given folder (default: build/screenshots), on sample books under a virtual
+# X server.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KASSOL_BUILD_DIR:-$here/build}"

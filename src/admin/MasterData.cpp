@@ -48,7 +48,9 @@ void schreiben(TDM_EinAus& dm, const Stammdaten& daten) {
     QStringList sets;
     for (const Feld& f : Felder) {
         sets << QStringLiteral("%1 = :%1").arg(QLatin1String(f.spalte));
-        params.append({QStringLiteral(":") + QLatin1String(f.spalte), daten.*(f.wert)});
+        // An emptied field is stored as Null, so that readers see no value rather than an empty one.
+        const QString& wert = daten.*(f.wert);
+        params.append({QStringLiteral(":") + QLatin1String(f.spalte), wert.isEmpty() ? QVariant() : QVariant(wert)});
     }
     sets << QStringLiteral("SteuerDE = :SteuerDE");
     params.append({QStringLiteral(":SteuerDE"), daten.steuerDE ? QVariant(*daten.steuerDE ? 1 : 0) : QVariant()});

@@ -1,7 +1,13 @@
 #include "ui/TForm_Kassol.h"
 
 #include "admin/MasterData.h"
+#include "admin/Clients.h"
+#include "admin/TFormBuchungsKreisAuswahl.h"
+#include "admin/TFormBuchungskreis.h"
+#include "admin/TFormZeitraum.h"
+#include "admin/TMandantenauswahl.h"
 #include "admin/TStammdaten.h"
+#include "app/Clock.h"
 #include "app/Currency.h"
 #include "app/Formats.h"
 #include "backup/TForm_Datensicherung.h"
@@ -88,6 +94,10 @@ TForm_Kassol::TForm_Kassol(Anwendung& app, QWidget* parent) : QMainWindow(parent
     baueMenue();
     m_about = std::make_unique<TAboutBox>(this);
     m_stammdaten = std::make_unique<TStammdaten>(app, this);
+    m_mandanten = std::make_unique<TMandantenauswahl>(app, this);
+    m_zeitraum = std::make_unique<TFormZeitraum>(app, this);
+    m_buchungskreise = std::make_unique<TFormBuchungskreis>(app, this);
+    m_kreisAuswahl = std::make_unique<TFormBuchungsKreisAuswahl>(app, this);
     m_hilfe = std::make_unique<TFormBelegeingabeHilfe>(this);
     m_datensicherung = std::make_unique<TForm_Datensicherung>(app, this);
     connect(&app.dm.melder(), &Aenderungsmelder::geaendert, this, &TForm_Kassol::planeAktualisierung);
@@ -172,8 +182,8 @@ void TForm_Kassol::baueOberflaeche() {
                    QStringLiteral("Grid_Aus"), m_aus);
     setTabOrder(Grid_Ein, Grid_Aus);
 
-    connect(LabelMandant, &ClickableLabel::clicked, this, &TForm_Kassol::kommtNoch);
-    connect(LabelJahr, &ClickableLabel::clicked, this, &TForm_Kassol::kommtNoch);
+    connect(LabelMandant, &ClickableLabel::clicked, this, &TForm_Kassol::Mandanten1Click);
+    connect(LabelJahr, &ClickableLabel::clicked, this, &TForm_Kassol::Wirtschaftsjahre1Click);
     connect(Label7, &ClickableLabel::clicked, this, &TForm_Kassol::Buchen1Click);
     connect(Grid_Ein, &QTableView::doubleClicked, this, [this] { GridDblClick(true); });
     connect(Grid_Aus, &QTableView::doubleClicked, this, [this] { GridDblClick(false); });
@@ -200,9 +210,9 @@ void TForm_Kassol::baueMenue() {
     QMenu* verwalten = leiste->addMenu(QStringLiteral("Verwalten"));
     verwalten->setObjectName(QStringLiteral("Verwalten1"));
     eintrag(verwalten, QStringLiteral("Stammdaten1"), QStringLiteral("Stammdaten"), &TForm_Kassol::Stammdaten1Click);
-    eintrag(verwalten, QStringLiteral("Mandanten1"), QStringLiteral("Mandanten"), &TForm_Kassol::kommtNoch);
-    eintrag(verwalten, QStringLiteral("Wirtschaftsjahrauswhlen1"), QStringLiteral("Wirtschaftsjahre"), &TForm_Kassol::kommtNoch);
-    eintrag(verwalten, QStringLiteral("Buchungskreise1"), QStringLiteral("Buchungskreise"), &TForm_Kassol::kommtNoch);
+    eintrag(verwalten, QStringLiteral("Mandanten1"), QStringLiteral("Mandanten"), &TForm_Kassol::Mandanten1Click);
+    eintrag(verwalten, QStringLiteral("Wirtschaftsjahrauswhlen1"), QStringLiteral("Wirtschaftsjahre"), &TForm_Kassol::Wirtschaftsjahre1Click);
+    eintrag(verwalten, QStringLiteral("Buchungskreise1"), QStringLiteral("Buchungskreise"), &TForm_Kassol::Buchungskreise1Click);
     verwalten->addSeparator();
     eintrag(verwalten, QStringLiteral("Iconerstellen1"), QStringLiteral("Icon erstellen..."), &TForm_Kassol::Iconerstellen1Click);
 
@@ -243,7 +253,8 @@ void TForm_Kassol::Berechne() {
     TDM_EinAus& dm = m_app.dm;
     const int mandant = dm.gibAktiverMandant();
     // A client without a current year is offered one once; after a refusal the window shows zeros.
-    if (mandant != -1 && dm.gibZeitraum() == -1 && m_jahrAngebotenFuerMandant != mandant) {
+    // Not while a dialog of a command is open: its own follow-up asks when it has closed.
+    if (mandant != -1 && !m_imBefehl && dm.gibZeitraum() == -1 && m_jahrAngebotenFuerMandant != mandant) {
         m_jahrAngebotenFuerMandant = mandant;
         bieteWirtschaftsjahrAn();
     }
@@ -299,6 +310,64 @@ void TForm_Kassol::Stammdaten1Click() {
         m_stammdaten->FormActivate();
         m_app.ui.execDialog(*m_stammdaten);
     });
+}
+
+void TForm_Kassol::Mandanten1Click() {
+    if (!m_initiiert || m_imBefehl)
+        return;
+    m_imBefehl = true;
+    mitFehleranzeige(m_app.ui, [this] {
+        m_mandanten->FormActivate();
+        m_app.ui.execDialog(*m_mandanten);
+    });
+    // However the dialog was used, the active client now needs a current year.
+    mitFehleranzeige(m_app.ui, [this] { frageNachWirtschaftsjahr(); });
+    m_imBefehl = false;
+}
+
+void TForm_Kassol::frageNachWirtschaftsjahr() {
+    TDM_EinAus& dm = m_app.dm;
+    const int mandant = dm.gibAktiverMandant();
+    if (mandant == -1 || !Mandanten::brauchtWirtschaftsjahr(dm))
+        return;
+    // Answered here, so the refresh that follows does not ask once more.
+    m_jahrAngebotenFuerMandant = mandant;
+    QString text = QString::number(m_app.clock.today().year());
+    for (;;) {
+        // Cancel leaves the client without a year; the window shows it so.
+        if (!m_app.ui.inputBox(QStringLiteral("Neues Wirtschaftsjahr"), QStringLiteral("Jahreszahl (zb: 2008)"), text))
+            return;
+        bool ok = false;
+        const int jahr = text.trimmed().toInt(&ok);
+        if (!ok) {
+            m_app.ui.information(QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"));
+            continue;
+        }
+        if (mitFehleranzeige(m_app.ui, [&] { (void)Mandanten::wirtschaftsjahrEinrichten(dm, jahr); }))
+            return;
+    }
+}
+
+void TForm_Kassol::Wirtschaftsjahre1Click() {
+    if (!m_initiiert || m_imBefehl)
+        return;
+    m_imBefehl = true;
+    mitFehleranzeige(m_app.ui, [this] {
+        m_zeitraum->FormActivate();
+        m_app.ui.execDialog(*m_zeitraum);
+    });
+    m_imBefehl = false;
+}
+
+void TForm_Kassol::Buchungskreise1Click() {
+    if (!m_initiiert || m_imBefehl)
+        return;
+    m_imBefehl = true;
+    mitFehleranzeige(m_app.ui, [this] {
+        m_buchungskreise->FormActivate();
+        m_app.ui.execDialog(*m_buchungskreise);
+    });
+    m_imBefehl = false;
 }
 
 void TForm_Kassol::UeberKassolClick() {

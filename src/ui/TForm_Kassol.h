@@ -12,6 +12,10 @@ class QWidget;
 class TAboutBox;
 class TFormBelegeingabeHilfe;
 class TForm_Datensicherung;
+class TFormBuchungsKreisAuswahl;
+class TFormBuchungskreis;
+class TFormZeitraum;
+class TMandantenauswahl;
 class TStammdaten;
 struct Anwendung;
 
@@ -41,6 +45,13 @@ public:
     void GridDblClick(bool einnahmen);
     void GridEntfernen(bool einnahmen);
     void Stammdaten1Click();
+    // The clients dialog; afterwards a client without a current year is asked for one.
+    void Mandanten1Click();
+    void Wirtschaftsjahre1Click();
+    void Buchungskreise1Click();
+    // The booking-circle selection of the evaluations, kept so that its "Datenexport" tick is
+    // remembered while the program runs.
+    TFormBuchungsKreisAuswahl& buchungskreisAuswahl() { return *m_kreisAuswahl; }
     void Iconerstellen1Click();
     void UeberKassolClick();
     void Beenden1Click();
@@ -68,6 +79,7 @@ private:
     void fuehreAktualisierungAus();
     void erinnereAnStammdaten();
     void bieteWirtschaftsjahrAn();
+    void frageNachWirtschaftsjahr();
     void zeigeDatensicherung();
     void beenden();
     void kommtNoch();
@@ -101,6 +113,10 @@ private:
 
     std::unique_ptr<TAboutBox> m_about;
     std::unique_ptr<TStammdaten> m_stammdaten;
+    std::unique_ptr<TMandantenauswahl> m_mandanten;
+    std::unique_ptr<TFormZeitraum> m_zeitraum;
+    std::unique_ptr<TFormBuchungskreis> m_buchungskreise;
+    std::unique_ptr<TFormBuchungsKreisAuswahl> m_kreisAuswahl;
     std::unique_ptr<TFormBelegeingabeHilfe> m_hilfe;
     std::unique_ptr<TForm_Datensicherung> m_datensicherung;
 };

@@ -2,7 +2,7 @@
 // double-click and deletions with Del.
 #include "ui/TForm_Kassol.h"
 
-#include "admin/BookingCircles.h"
+#include "admin/TFormBuchungskreis.h"
 #include "app/IniFile.h"
 #include "app/THelperData.h"
 #include "booking/BookingList.h"
@@ -98,18 +98,10 @@ void TForm_Kassol::GridEntfernen(bool einnahmen) {
 }
 
 std::optional<int> TForm_Kassol::neuerBuchungskreis() {
-    QString name;
-    for (;;) {
-        if (!m_app.ui.inputBox(QStringLiteral("Neuer Buchungskreis"), QStringLiteral("Bezeichnung des Buchungskreises"), name))
-            return std::nullopt;
-        if (!name.trimmed().isEmpty())
-            break;
-        m_app.ui.information(QStringLiteral("Geben sie bitte eine Bezeichnung für den Buchungskreis an."));
-    }
-    QString kurz = name.trimmed().left(2).toUpper();
-    if (!m_app.ui.inputBox(QStringLiteral("Neuer Buchungskreis"), QStringLiteral("Kurzbezeichnung (höchstens 2 Zeichen)"), kurz))
-        return std::nullopt;
-    return Buchungskreise::anlegen(m_app.dm, name.trimmed(), kurz.trimmed());
+    // The circle list; a circle created there becomes the voucher's choice.
+    m_buchungskreise->FormActivate();
+    m_app.ui.execDialog(*m_buchungskreise);
+    return m_buchungskreise->neuerKreis();
 }
 
 bool TForm_Kassol::eventFilter(QObject* watched, QEvent* event) {

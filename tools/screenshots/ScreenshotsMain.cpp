@@ -1,6 +1,9 @@
-// Opens the main window, the voucher entry and the backup dialog on the books of a data folder
+// Opens the main window, the voucher entry, the administration dialogs and the backup dialog on
+// the books of a data folder
 // and writes a PNG of each, so that they can be looked at without clicking through the program.
 //   kassol-screenshots DATENORDNER ZIELORDNER
+#include "admin/TFormBuchungsKreisAuswahl.h"
+#include "admin/TFormBuchungskreisNeu.h"
 #include "app/Clock.h"
 #include "app/Folders.h"
 #include "app/Formats.h"
@@ -78,6 +81,16 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(500, [&] {
         fotograf.speichere(fenster, QStringLiteral("TForm_Kassol"));
         fenster.Buchen1Click();
+        fenster.Stammdaten1Click();
+        fenster.Mandanten1Click();
+        fenster.Wirtschaftsjahre1Click();
+        fenster.Buchungskreise1Click();
+        TFormBuchungskreisNeu kreis(&fenster);
+        kreis.FormActivate(true, QStringLiteral("Reparaturen"), QStringLiteral("RE"));
+        fotograf.execDialog(kreis);
+        TFormBuchungsKreisAuswahl& auswahl = fenster.buchungskreisAuswahl();
+        auswahl.FormActivate(true);
+        fotograf.execDialog(auswahl);
         fenster.close();
     });
     QObject::connect(&fenster, &TForm_Kassol::programmEnde, &app, &QCoreApplication::quit, Qt::QueuedConnection);
