@@ -249,7 +249,7 @@ TEST(ClientsDialog, AFailedDeletionShowsTheErrorAndKeepsTheIniSection) {
     });
     b.window->Mandanten1Click();
     ASSERT_EQ(1, b.ui.errors.size());
-    EXPECT_TRUE(b.ui.errors[0].contains(QStringLiteral("gesperrt"))) << b.ui.errors[0].toStdString();
+    EXPECT_TRUE(b.ui.errors[0].contains(QStringLiteral("(Vorgang: Mandant löschen)"))) << b.ui.errors[0].toStdString();
     EXPECT_TRUE(b.ui.messages.isEmpty());
     EXPECT_EQ(1, b.books.count(QStringLiteral("T_Mandant"), QStringLiteral("id = 8")));
     EXPECT_EQ("3",
