@@ -51,7 +51,7 @@ QHash<char32_t, char> buildTable() {
 
 namespace Codepage {
 
-QByteArray toWindows1252(const QString& text) {
+QByteArray toWindows1252(const QString& text, int* ersetzt) {
     // Every UTF-16 unit mapped to its byte, '?' where the code page has none; characters beyond
     // the basic plane arrive as two surrogates and become one '?'.
     static const std::vector<char> table = [] {
@@ -66,12 +66,19 @@ QByteArray toWindows1252(const QString& text) {
     char* o = out.data();
     const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
     const char16_t* end = p + text.size();
+    int anzahl = 0;
     for (; p != end; ++p) {
         const char16_t c = *p;
-        if (QChar::isHighSurrogate(c) && p + 1 != end && QChar::isLowSurrogate(p[1]))
+        const bool paar = QChar::isHighSurrogate(c) && p + 1 != end && QChar::isLowSurrogate(p[1]);
+        if (paar)
             ++p;
-        *o++ = c < 0x80 ? static_cast<char>(c) : table[c];
+        const char b = c < 0x80 ? static_cast<char>(c) : paar ? '?' : table[c];
+        if (b == '?' && c != u'?')
+            ++anzahl;
+        *o++ = b;
     }
+    if (ersetzt)
+        *ersetzt = anzahl;
     out.truncate(o - out.data());
     return out;
 }

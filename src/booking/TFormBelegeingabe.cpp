@@ -321,7 +321,8 @@ void TFormBelegeingabe::initialisiere(const std::optional<Buchungsdaten>& buchun
     DBCombo_Steuersatz->setEditText(QString::number(satzGanz ? satz : 0));
     DBComboText->setEditText(text);
     ladeBuchungskreise(kreis > 0 ? std::optional<int>(kreis) : std::nullopt);
-    DBEditBelegnummer->setText(QString::number(dm.neueBelegnummer()));
+    m_vorgeschlageneNummer = QString::number(dm.neueBelegnummer());
+    DBEditBelegnummer->setText(m_vorgeschlageneNummer);
     setWindowTitle(TitelNeu);
     DatumPicker->setDate(datum >= DatumPicker->minimumDate() && datum <= DatumPicker->maximumDate() ? datum
                                                                                                    : QDate(jahr, 1, 1));
@@ -481,8 +482,10 @@ bool TFormBelegeingabe::pruefeEingabe(Buchungsdaten& d) {
     d.steuersatz = satz;
     d.bk = gewaehlterKreis();
     d.datum = DatumPicker->date();
+    // The proposed number is only a preview: left as it is, the next number is drawn when the
+    // booking is written, so that another program booking meanwhile cannot cause a duplicate.
     const QString nummer = DBEditBelegnummer->text().trimmed();
-    if (!nummer.isEmpty())
+    if (!nummer.isEmpty() && !(istNeu() && nummer == m_vorgeschlageneNummer))
         d.belegnummer = nummer.toInt();
     // A suggestion that stands for an empty text is offered as a single blank.
     d.text = DBComboText->currentText() == QStringLiteral(" ") ? QString() : DBComboText->currentText();

@@ -74,6 +74,7 @@ private:
     bool m_weiterbuchen = false;
     bool m_eingerichtet = false;
     int m_mandant = -1;
+    QString m_vorgeschlageneNummer;
 
     QLabel* LabelMandant = nullptr;
     QLabel* LabelJahr = nullptr;

@@ -29,11 +29,17 @@ int runExport(CliContext& ctx, const QStringList& args) {
         throw KassolError(QStringLiteral("Der aktive Mandant hat kein aktuelles Wirtschaftsjahr."));
     const auto zeilen = FinanzamtExport::lese(ctx.dm, monat);
     const QString pfad = FinanzamtExport::txtDateiname(QFileInfo(*out).absoluteFilePath());
-    FinanzamtExport::schreibe(pfad, FinanzamtExport::dateiinhalt(zeilen));
-    if (ctx.json)
-        ctx.printJson(QJsonObject{{QStringLiteral("datei"), QDir::toNativeSeparators(pfad)}, {QStringLiteral("zeilen"), static_cast<int>(zeilen.size())}});
-    else
+    int ersetzt = 0;
+    FinanzamtExport::schreibe(pfad, FinanzamtExport::dateiinhalt(zeilen, {}, &ersetzt));
+    if (ctx.json) {
+        ctx.printJson(QJsonObject{{QStringLiteral("datei"), QDir::toNativeSeparators(pfad)},
+                                  {QStringLiteral("zeilen"), static_cast<int>(zeilen.size())},
+                                  {QStringLiteral("ersetzteZeichen"), ersetzt}});
+    } else {
         ctx.out << QDir::toNativeSeparators(pfad) << "\n";
+        if (ersetzt > 0)
+            ctx.err << FinanzamtExport::ersetztHinweis(ersetzt) << "\n";
+    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "export/TaxOfficeExport.h"
 
 #include "app/Codepage.h"
+#include "app/TextRules.h"
 #include "app/FilePaths.h"
 #include "app/Formats.h"
 #include "app/KassolError.h"
@@ -59,7 +60,8 @@ std::vector<ExportZeile> lese(TDM_EinAus& dm, int monat) {
         ExportZeile z;
         z.buchungsdatum = QDate::fromString(q.text(0).left(10), Qt::ISODate);
         z.belegnummer = static_cast<int>(q.integer(1));
-        z.text = q.text(2);
+        // A TAB or line break kept from older books would split the record; it becomes a blank.
+        z.text = Textregeln::ohneSteuerzeichen(q.text(2));
         z.bruttoBetrag = Currency::fromUnits(q.integer(3));
         z.steuersatz = static_cast<int>(q.integer(4));
         z.vst = Currency::fromUnits(q.integer(5));
@@ -69,7 +71,7 @@ std::vector<ExportZeile> lese(TDM_EinAus& dm, int monat) {
     return zeilen;
 }
 
-QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::function<void(int)>& fortschritt) {
+QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::function<void(int)>& fortschritt, int* ersetzt) {
     const QString tab(QLatin1Char('\t'));
     const QString zeilenende = QStringLiteral("\r\n");
     QString text = Kopf.join(tab) + zeilenende;
@@ -87,7 +89,15 @@ QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::functi
         if (fortschritt)
             fortschritt(++n);
     }
-    return Codepage::toWindows1252(text);
+    return Codepage::toWindows1252(text, ersetzt);
+}
+
+QString ersetztHinweis(int ersetzt) {
+    if (ersetzt <= 0)
+        return {};
+    return QStringLiteral("Hinweis: %1 Zeichen der Buchungstexte gibt es im Zeichensatz der Exportdatei (Windows-1252) "
+                          "nicht; sie stehen dort als \u201E?\u201C.")
+        .arg(ersetzt);
 }
 
 QString txtDateiname(const QString& gewaehlt) { return FilePaths::replaceExtension(gewaehlt, QStringLiteral(".TXT")); }

@@ -32,7 +32,11 @@ void exportZeitraum(int jahr, int monat, QDate& von, QDate& bis);
 std::vector<ExportZeile> lese(TDM_EinAus& dm, int monat);
 // The file's bytes: the header line and one line a row, each ending in CR LF, fields separated
 // by one TAB, in Windows-1252.
-QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::function<void(int)>& fortschritt = {});
+// ersetzt (when given) receives the number of characters that became "?".
+QByteArray dateiinhalt(const std::vector<ExportZeile>& zeilen, const std::function<void(int)>& fortschritt = {},
+                       int* ersetzt = nullptr);
+// What the user is told about characters that became "?"; empty when there were none.
+QString ersetztHinweis(int ersetzt);
 // The name with its extension replaced by ".TXT" (appended when it has none).
 QString txtDateiname(const QString& gewaehlt);
 // A name "MX<n>.TXT" in the folder under which no file exists yet.

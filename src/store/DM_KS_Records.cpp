@@ -156,9 +156,15 @@ void TDM_EinAus::InitiiereMandant(UserInteraction& ui) {
             if (!ui.inputBox(QStringLiteral("Neues Wirtschaftsjahr"), QStringLiteral("Jahreszahl (zb: 2026)"), jahrText))
                 throw InteractionAborted(QStringLiteral("Es wurde kein Wirtschaftsjahr angelegt."));
             // The message asks for four digits, and so does the check.
-            if (vierStellen.match(jahrText.trimmed()).hasMatch())
+            if (!vierStellen.match(jahrText.trimmed()).hasMatch()) {
+                ui.information(QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"));
+                continue;
+            }
+            // Four digits, and a year a business can keep books for (a typing error otherwise).
+            const int j = jahrText.trimmed().toInt();
+            if (j >= 1900 && j <= 2100)
                 break;
-            ui.information(QStringLiteral("Geben sie das Jahr bitte 4-stellig an!"));
+            ui.information(QStringLiteral("Das Jahr %1 ist kein gültiges Wirtschaftsjahr; erlaubt sind die Jahre 1900 bis 2100.").arg(j));
         }
         jahr = jahrText.trimmed().toInt();
     }

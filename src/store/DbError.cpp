@@ -31,6 +31,8 @@ DbError::Art DbError::classify(int engineCode, const QString& engineMessage) {
     // Without a code (or for SQLite's generic error) the engine's message tells the kind.
     const QString m = engineMessage.toLower();
     const auto has = [&](const char* text) { return m.contains(QLatin1String(text)); };
+    if (has("integer overflow"))
+        return Art::Ueberlauf;
     if (has("no such table") || has("no such column"))
         return Art::TabelleFehlt;
     if (engineCode >= 0 && (engineCode & 0xFF) != SQLITE_ERROR)
@@ -91,6 +93,10 @@ QString DbError::userMessage(Art art, const QString& context) {
         text = QStringLiteral("Die Daten verletzen eine Regel der Datenbank (etwa ein doppelter Schlüssel, ein zu "
                               "langer Text oder ein Wert außerhalb des erlaubten Bereichs) und wurden nicht "
                               "gespeichert. Bitte prüfen Sie Ihre Eingaben.");
+        break;
+    case Art::Ueberlauf:
+        text = QStringLiteral("Die Summe der Beträge ist zu groß, um sie genau zu rechnen. Bitte prüfen Sie die "
+                              "Beträge der Buchungen auf Tippfehler.");
         break;
     case Art::Sonstiges:
         text = QStringLiteral("Die Datenbank hat den Vorgang mit einem unerwarteten Fehler abgebrochen. Bitte "

@@ -19,6 +19,7 @@ public:
         NichtZuOeffnen,     // the file cannot be opened or created
         Datentraeger,       // the operating system reported a read or write error
         Regel,              // a value breaks a rule of the schema
+        Ueberlauf,          // a sum of amounts beyond the 64-bit range
         Sonstiges,
     };
 

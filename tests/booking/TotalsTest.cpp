@@ -70,3 +70,19 @@ TEST(Totals, AnUnknownFiscalYearLeavesTheYearEmptyAndTheFiguresRight) {
     EXPECT_FALSE(s.jahr.has_value());
     EXPECT_EQ(Currency(), s.ust);
 }
+
+TEST(Totals, SumsBeyondTheRangeOfOlderBooksFailInGerman) {
+    TestBooks b;
+    b.addClient(5, "Muster", true, 2024, 1);
+    b.addCircle(5, 1, "Waren", "WA");
+    // Rows from before the per-booking limit: ten of 99,999,999,999,999 euros.
+    for (int i = 1; i <= 10; ++i)
+        b.addBooking(5, i, 1, QDate(2024, 1, i), i, "99999999999999", 0, 1);
+    try {
+        (void)berechneSummen(*b.dm);
+        ADD_FAILURE() << "no overflow reported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Die Summe der Beträge ist zu groß"))) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(QStringLiteral("SELECT")));
+    }
+}

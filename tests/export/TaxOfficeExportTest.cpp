@@ -59,6 +59,23 @@ TEST(TaxOfficeExport, LinesOfThePartsExamples) {
     EXPECT_TRUE(b.file(4).endsWith("01.04.2024\t5\t\t99\t20\t0\t16,5\r\n"));
 }
 
+TEST(TaxOfficeExport, ControlCharactersOfOlderBooksBecomeBlanksAndReplacedCharactersAreCounted) {
+    Books b;
+    // Rows written before texts were checked may hold a TAB or a line break.
+    b.addBooking(5, 10, 1, QDate(2024, 1, 3), 1, "10", 0, 1, 1, 2, 2, 2, 2, QStringLiteral("Zeile\teins\r\nzwei"));
+    b.addMovement(5, 10, 10, 1000, "0");
+    b.addBooking(5, 11, 1, QDate(2024, 1, 4), 2, "10", 0, 1, 1, 2, 2, 2, 2, QString::fromUtf8("a\u2713b\U0001F600?"));
+    b.addMovement(5, 11, 11, 1000, "0");
+    int ersetzt = -1;
+    const QByteArray file = FinanzamtExport::dateiinhalt(FinanzamtExport::lese(*b.dm, 1), {}, &ersetzt);
+    EXPECT_EQ(Kopf + "03.01.2024\t1\tZeile eins  zwei\t10\t0\t0\t0\r\n"
+                     "04.01.2024\t2\ta?b??\t10\t0\t0\t0\r\n",
+              file);
+    EXPECT_EQ(2, ersetzt) << "the check mark and the emoji; a question mark of the text is no replacement";
+    EXPECT_TRUE(FinanzamtExport::ersetztHinweis(2).contains(QStringLiteral("2 Zeichen")));
+    EXPECT_TRUE(FinanzamtExport::ersetztHinweis(0).isEmpty());
+}
+
 TEST(TaxOfficeExport, FileNamesEndInTXT) {
     const struct {
         const char* chosen;

@@ -128,13 +128,14 @@ TEST(RecordServices, AFailedDeletionLeavesEveryRowAndIsRaised) {
 TEST(InitiiereMandant, EmptyDatabaseAsksForNameAndAFourDigitYear) {
     TestBooks books;
     ScriptedInteraction ui;
-    ui.input("", true, "Neuer Mandant").input("Muster KG").input("abc", true, "Neues Wirtschaftsjahr").input("26").input("2025");
+    ui.input("", true, "Neuer Mandant").input("Muster KG").input("abc", true, "Neues Wirtschaftsjahr").input("26").input("1066").input("2025");
     books.dm->InitiiereMandant(ui);
     EXPECT_TRUE(ui.finished());
     EXPECT_EQ(QStringList({"Geben sie bitte eine Mandantenbezeichnung an.", "Geben sie das Jahr bitte 4-stellig an!",
-                           "Geben sie das Jahr bitte 4-stellig an!"}),
+                           "Geben sie das Jahr bitte 4-stellig an!",
+                           "Das Jahr 1066 ist kein gültiges Wirtschaftsjahr; erlaubt sind die Jahre 1900 bis 2100."}),
               ui.messages);
-    EXPECT_EQ(QStringList({"Mandant 1", "Mandant 1", "2024", "abc", "26"}), ui.inputProposals)
+    EXPECT_EQ(QStringList({"Mandant 1", "Mandant 1", "2024", "abc", "26", "1066"}), ui.inputProposals)
         << "the year box comes back holding the refused text";
     EXPECT_EQ(1, books.count("T_Mandant", "aktiv = 1 AND Bezeichnung = 'Muster KG'"));
     EXPECT_EQ(1, books.count("T_Stammdaten"));
