@@ -10,7 +10,7 @@ const QString Gebucht_Sql = QStringLiteral("SELECT BK\nFROM T_Buchungen\nWHERE (
 const QString Loeschen_Sql = QStringLiteral("DELETE\nFROM T_BKreis\nWHERE (((T_BKreis.id)=:BK) AND ((T_BKreis.mandant)=:Mandant));");
 
 const QString KurzVergeben_Sql = QStringLiteral(
-    "SELECT 1 FROM T_BKreis WHERE mandant = :mandant AND BKKurz = :kurz AND id <> :id");
+    "SELECT 1 FROM T_BKreis WHERE mandant = :mandant AND BKKurz = :kurz COLLATE DE AND id <> :id");
 
 // Circles are told apart in lists and reports by their short name, so it is required and unique.
 void pruefeWerte(TDM_EinAus& dm, int mandant, int id, const QString& name, const QString& kurz) {

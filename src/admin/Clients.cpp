@@ -8,8 +8,8 @@
 
 namespace {
 
-const QString NameVergeben_Sql = QStringLiteral("select Bezeichnung from T_Mandant\nwhere Bezeichnung = :bezeichnung");
-const QString Liste_Sql = QStringLiteral("SELECT id, Bezeichnung, aktiv FROM T_Mandant ORDER BY rowid");
+const QString NameVergeben_Sql = QStringLiteral("select Bezeichnung from T_Mandant\nwhere Bezeichnung = :bezeichnung COLLATE DE");
+const QString Liste_Sql = QStringLiteral("SELECT id, Bezeichnung, aktiv FROM T_Mandant ORDER BY Bezeichnung COLLATE DE, id");
 const QString Vorhanden_Sql = QStringLiteral("SELECT 1 FROM T_Mandant WHERE id = :id");
 
 void pruefeName(TDM_EinAus& dm, const QString& bezeichnung) {

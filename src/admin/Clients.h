@@ -16,6 +16,7 @@ struct MandantEintrag {
 // raised as KassolError with the message the user reads.
 namespace Mandanten {
 
+// By name in German order, case ignored.
 [[nodiscard]] std::vector<MandantEintrag> liste(TDM_EinAus& dm);
 // A new, inactive client with its master-data row; returns its number.
 [[nodiscard]] int anlegen(TDM_EinAus& dm, const QString& bezeichnung);

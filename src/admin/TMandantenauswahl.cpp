@@ -67,14 +67,8 @@ TMandantenauswahl::TMandantenauswahl(Anwendung& app, QWidget* parent) : QDialog(
 }
 
 void TMandantenauswahl::fuelleListe(int markieren) {
-    std::vector<MandantEintrag> mandanten = Mandanten::liste(m_app.dm);
     // By name, as a bookkeeper reads it: German order, case ignored.
-    QCollator collator(QLocale(QLocale::German, QLocale::Germany));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(mandanten.begin(), mandanten.end(),
-                     [&](const MandantEintrag& a, const MandantEintrag& b) {
-                         return collator.compare(a.bezeichnung, b.bezeichnung) < 0;
-                     });
+    const std::vector<MandantEintrag> mandanten = Mandanten::liste(m_app.dm);
     DBLookupListBox1->clear();
     for (const MandantEintrag& m : mandanten) {
         auto* item = new QListWidgetItem(m.bezeichnung, DBLookupListBox1);

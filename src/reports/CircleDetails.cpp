@@ -19,7 +19,7 @@ const QString QueryEinAusDetail_Sql = QStringLiteral(
     "t_kontenbewegungen.mandant)\n"
     "WHERE (((T_Buchungen.Wirtschaftsjahr)=:Zeitraum) AND ((t_kontenbewegungen.Konten_Nr)<>2021) AND "
     "((T_Buchungen.mandant)=:mandant))\n"
-    "ORDER BY T_Buchungen.IstEinnahme, T_BKreis.BKName, T_Buchungen.BK, T_Buchungen.Buchungsdatum, T_Buchungen.ID;");
+    "ORDER BY T_Buchungen.IstEinnahme, T_BKreis.BKName COLLATE DE, T_Buchungen.BK, T_Buchungen.Buchungsdatum, T_Buchungen.ID;");
 
 const QString Export_Sql = QStringLiteral(
     "SELECT T_Buchungen.Belegnummer, T_Buchungen.Buchungsdatum, T_Buchungen.Text, "
@@ -31,7 +31,7 @@ const QString Export_Sql = QStringLiteral(
     "(T_Buchungen.ID = t_kontenbewegungen.Buchungen_id) AND (T_Buchungen.mandant = t_kontenbewegungen.mandant)\n"
     "WHERE (((T_Buchungen.Wirtschaftsjahr)=:Zeitraum) AND ((t_kontenbewegungen.Konten_Nr)<>2021) AND "
     "((T_Buchungen.mandant)=:mandant))\n"
-    "ORDER BY T_Buchungen.Buchungsdatum, T_BKreis.BKName;");
+    "ORDER BY T_Buchungen.Buchungsdatum, T_BKreis.BKName COLLATE DE;");
 
 const QString KreisName_Sql = QStringLiteral("select * from t_bkreis where id = :bk and mandant = :mandant;");
 

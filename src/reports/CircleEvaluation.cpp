@@ -19,7 +19,7 @@ const QString QueryEinAus_Sql = QStringLiteral(
     "WHERE (((t_kontenbewegungen.Konten_Nr)<>2021) AND ((T_Buchungen.mandant)=:mandant))\n"
     "GROUP BY T_Buchungen.IstEinnahme, T_Buchungen.Wirtschaftsjahr, T_Zeitraum.Jahr, T_Buchungen.BK, T_BKreis.BKName\n"
     "HAVING (((T_Buchungen.Wirtschaftsjahr)=:Zeitraum))\n"
-    "ORDER BY T_Buchungen.IstEinnahme, T_BKreis.BKName;");
+    "ORDER BY T_Buchungen.IstEinnahme, T_BKreis.BKName COLLATE DE;");
 
 FontSpec font(double size, bool bold, bool italic = false) {
     FontSpec f;

@@ -21,8 +21,8 @@ const QString Query_PlusMinus_Sql = QStringLiteral(
     "JOIN (T_Kontenplan INNER JOIN t_kontenbewegungen ON T_Kontenplan.Kontonummer = t_kontenbewegungen.Konten_Nr) ON "
     "(T_Buchungen.mandant = t_kontenbewegungen.mandant) AND (T_Buchungen.ID = t_kontenbewegungen.Buchungen_id)\n"
     "WHERE (((T_Zeitraum.id)=:Zeitraum) AND ((T_Buchungen.mandant)=:Mandant) AND ((t_kontenbewegungen.Konten_Nr)<>2021))\n"
-    "GROUP BY T_BKreis.BKName\n"
-    "ORDER BY T_BKreis.BKName;\n");
+    "GROUP BY T_BKreis.BKName COLLATE DE\n"
+    "ORDER BY T_BKreis.BKName COLLATE DE;\n");
 
 // The amount columns in page order with their right edges on the detail line and in the summary.
 struct Spalte {

@@ -21,7 +21,7 @@ const QString Query_Aus_Sql = QStringLiteral(
     "WHERE (((T_Buchungen.IstEinnahme)=2) AND ((T_Buchungen.Wirtschaftsjahr)=:Zeitraum) AND ((T_Buchungen.mandant)=:mandant))\n"
     "ORDER BY T_Buchungen.Buchungsdatum DESC , T_Buchungen.ID;");
 
-const QString ADO_BK_Sql = QStringLiteral("Select * from T_BKreis order by BKName");
+const QString ADO_BK_Sql = QStringLiteral("Select * from T_BKreis order by BKName COLLATE DE");
 const QString QueryZeitraum_Sql = QStringLiteral("select * from t_zeitraum\nwhere mandant = :mandant\norder by jahr desc;");
 const QString QueryBuchungstexte_Sql = QStringLiteral("SELECT DISTINCT T_Buchungen.Mandant, T_Buchungen.Text\nFROM T_Buchungen;");
 

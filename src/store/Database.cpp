@@ -1,4 +1,5 @@
 #include "store/Database.h"
+#include "store/GermanCollation.h"
 
 #include "app/KassolError.h"
 #include "store/DatabaseFile.h"
@@ -105,6 +106,7 @@ void Database::applySettings() {
     // Large books are read whole by the lists and reports; a page cache of 64 MiB keeps them in
     // memory between statements instead of reading them from the file each time.
     exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    DeutscheSortierung::registriere(handle());
 }
 
 void Database::close() {

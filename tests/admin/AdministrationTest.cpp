@@ -28,6 +28,7 @@ TEST(Clients, CreateRenameChooseAndTheirRefusals) {
     EXPECT_EQ(0, b.count("T_Einstellungen", QStringLiteral("mandant = %1").arg(neu)));
     const QString taken = "Es gibt bereits einen Mandanten mit dieser Bezeichnung!";
     EXPECT_EQ(taken, refusal([&] { (void)Mandanten::anlegen(*b.dm, "Muster"); }));
+    EXPECT_EQ(taken, refusal([&] { (void)Mandanten::anlegen(*b.dm, "MUSTER"); })) << "case does not make another name";
     EXPECT_EQ(taken, refusal([&] { Mandanten::umbenennen(*b.dm, 5, "Muster"); })) << "its own unchanged name too";
     EXPECT_EQ("Geben sie bitte eine Mandantenbezeichnung an.", refusal([&] { (void)Mandanten::anlegen(*b.dm, ""); }));
     EXPECT_TRUE(refusal([&] { (void)Mandanten::anlegen(*b.dm, "Zeile\nzwei"); }).contains("Steuerzeichen"));
@@ -113,7 +114,7 @@ TEST(BookingCircles, CreateChangeDeleteAndTheirRefusals) {
     ASSERT_EQ(2u, list.size());
     EXPECT_EQ("Miete", list[0].name.toStdString()) << "by name";
     for (const auto& [name, kurz, says] : {std::tuple{"X", "ABC", "höchstens 2 Zeichen"}, std::tuple{"X", "", "Kürzel"},
-                                           std::tuple{"X", "WA", "bereits ein anderer"}, std::tuple{"", "XY", "Bezeichnung"},
+                                           std::tuple{"X", "WA", "bereits ein anderer"}, std::tuple{"X", "wa", "bereits ein anderer"}, std::tuple{"", "XY", "Bezeichnung"},
                                            std::tuple{"Tab\tKreis", "TK", "Steuerzeichen"}})
         EXPECT_TRUE(refusal([&] { (void)Buchungskreise::anlegen(*b.dm, name, kurz); }).contains(QString::fromUtf8(says))) << says;
     EXPECT_NO_THROW((void)Buchungskreise::anlegen(*b.dm, "Fremd", "FR")) << "another client's short name does not count";
