@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -247,6 +248,9 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     for (const Zeile& z : zeilen) {
         const Buchungsdaten& d = z.daten;
         const int id = naechsteId++;
+        if (!d.belegnummer && hoechsteBelegnummer == std::numeric_limits<int>::max())
+            throw zeilenFehler(z.nummer, QStringLiteral("Die nächste Belegnummer wäre größer als %1; geben Sie die Belegnummer an.")
+                                             .arg(std::numeric_limits<int>::max()));
         const int belegnummer = d.belegnummer ? *d.belegnummer : hoechsteBelegnummer + 1;
         hoechsteBelegnummer = std::max(hoechsteBelegnummer, belegnummer);
         const QByteArray datumText = d.datum.toString(Qt::ISODate).toLatin1();

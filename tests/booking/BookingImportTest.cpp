@@ -65,6 +65,18 @@ TEST(BookingImport, OneBadLineImportsNothingAndNamesItsLine) {
     }
 }
 
+TEST(BookingImport, NoVoucherNumberIsCountedOnPastTheLargestOne) {
+    Books b;
+    const QByteArray csv = Kopf + "01.02.2024;2147483647;x;1;20;WA;A;;;;\r\n01.02.2024;;y;1;20;WA;A;;;;\r\n";
+    try {
+        BuchungsImport::importiere(*b.dm, csv);
+        ADD_FAILURE() << "imported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().startsWith("Zeile 3: Die nächste Belegnummer")) << e.message().toStdString();
+    }
+    EXPECT_EQ(0, b.count("T_Buchungen"));
+}
+
 TEST(BookingImport, AWrongHeaderOrAnEmptyFileIsRefused) {
     Books b;
     EXPECT_THROW(BuchungsImport::importiere(*b.dm, "Datum;Betrag\n01.02.2024;1\n"), KassolError);
