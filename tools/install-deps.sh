@@ -9,6 +9,7 @@ packages=(
     libsimpleini-dev libsodium-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation2
+    clang llvm
 )
 missing=()
 for p in "${packages[@]}"; do

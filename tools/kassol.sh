@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The two ways into Kassol from a fresh checkout: "start" installs, builds and starts the
-# program; "test" installs, builds and runs every test.
+# program; "test" installs, builds and runs every test, on the GCC build and on a clang build
+# with the sanitizers, and runs each fuzz target briefly.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KASSOL_BUILD_DIR:-$here/build}"
@@ -20,8 +21,15 @@ start)
     ;;
 test)
     export QT_QPA_PLATFORM=offscreen
-    cd "$build"
-    exec ctest --output-on-failure -j "$(nproc)" "$@"
+    (cd "$build" && ctest --output-on-failure -j "$(nproc)" "$@")
+    # The same tests once more on a clang build with AddressSanitizer and UBSan, which also
+    # holds the fuzz targets; then a short run of each target (tools/fuzz.sh runs them longer).
+    san="${KASSOL_SAN_BUILD_DIR:-$here/build-san}"
+    CC=clang CXX=clang++ cmake -S "$here" -B "$san" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKASSOL_BUILD_TESTS=ON \
+        -DKASSOL_SANITIZE=ON -DKASSOL_BUILD_FUZZ=ON >/dev/null
+    cmake --build "$san" -j "$(nproc)"
+    (cd "$san" && ctest --output-on-failure -j "$(nproc)" "$@")
+    KASSOL_SAN_BUILD_DIR="$san" exec bash "$here/tools/fuzz.sh" "${KASSOL_FUZZ_SECONDS:-10}"
     ;;
 *)
     echo "Aufruf: tools/kassol.sh start | test" >&2

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QHash>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -66,16 +67,6 @@ QStringList felder(const QString& line) {
     return result;
 }
 
-QDate datum(const QString& text) {
-    // dd.mm.yyyy, read by hand: the import is the bulk path and QDate's format parser is slow.
-    const QString t = text.trimmed();
-    if (t.size() != 10 || t[2] != QLatin1Char('.') || t[5] != QLatin1Char('.'))
-        return QDate();
-    bool okD = false, okM = false, okY = false;
-    const int d = t.left(2).toInt(&okD), m = t.mid(3, 2).toInt(&okM), y = t.mid(6, 4).toInt(&okY);
-    return okD && okM && okY ? QDate(y, m, d) : QDate();
-}
-
 JaNein kennzeichen(const QString& text, int zeile, const QString& spalte) {
     const QString t = text.trimmed().toLower();
     if (t.isEmpty() || t == QStringLiteral("nein"))
@@ -113,6 +104,16 @@ private:
 } // namespace
 
 namespace BuchungsImport {
+
+QDate datum(const QString& text) {
+    // dd.mm.yyyy, read by hand: the import is the bulk path and QDate's format parser is slow.
+    const QString t = text.trimmed();
+    if (t.size() != 10 || t[2] != QLatin1Char('.') || t[5] != QLatin1Char('.'))
+        return QDate();
+    bool okD = false, okM = false, okY = false;
+    const int d = t.left(2).toInt(&okD), m = t.mid(3, 2).toInt(&okM), y = t.mid(6, 4).toInt(&okY);
+    return okD && okM && okY ? QDate(y, m, d) : QDate();
+}
 
 ImportErgebnis importiereDatei(TDM_EinAus& dm, const QString& path) {
     QFile file(path);

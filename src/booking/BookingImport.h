@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 class TDM_EinAus;
@@ -20,6 +21,8 @@ struct ImportErgebnis {
 namespace BuchungsImport {
 
 ImportErgebnis importiereDatei(TDM_EinAus& dm, const QString& path);
+// A date of the Datum column (dd.mm.yyyy); an invalid date when the text is none.
+QDate datum(const QString& text);
 ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8);
 
 } // namespace BuchungsImport

@@ -52,11 +52,8 @@ void CreateEmptyMdb(const QString& path) {
     }
 }
 
-void ExecuteSqlScript(const QString& path, const QStringList& lines) {
-    Database db;
-    db.openOrCreate(path);
-    // The file is built under a temporary name and synced as a whole afterwards.
-    db.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+SqlScriptParts SplitSqlScript(const QStringList& lines) {
+    SqlScriptParts parts;
     QString buffer;
     for (const QString& line : lines) {
         const QString trimmed = trimControl(line);
@@ -66,19 +63,30 @@ void ExecuteSqlScript(const QString& path, const QStringList& lines) {
         if (trimmed.endsWith(QLatin1Char(';'))) {
             QString statement = trimControl(buffer);
             statement.chop(1);
-            if (!statement.isEmpty()) {
-                try {
-                    db.exec(statement);
-                } catch (const DbError&) {
-                    // A failing statement does not stop the ones after it.
-                }
-            }
+            if (!statement.isEmpty())
+                parts.statements << statement;
             buffer.clear();
         }
     }
-    const QString last = trimControl(buffer);
-    if (!last.isEmpty())
-        db.exec(last);
+    parts.rest = trimControl(buffer);
+    return parts;
+}
+
+void ExecuteSqlScript(const QString& path, const QStringList& lines) {
+    const SqlScriptParts parts = SplitSqlScript(lines);
+    Database db;
+    db.openOrCreate(path);
+    // The file is built under a temporary name and synced as a whole afterwards.
+    db.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+    for (const QString& statement : parts.statements) {
+        try {
+            db.exec(statement);
+        } catch (const DbError&) {
+            // A failing statement does not stop the ones after it.
+        }
+    }
+    if (!parts.rest.isEmpty())
+        db.exec(parts.rest);
     db.close();
 }
 

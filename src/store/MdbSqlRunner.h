@@ -15,6 +15,14 @@ namespace Helper_MdbSqlRunner {
 void CreateDatabaseIfMissing(const QString& path);
 // Creates an empty SQLite database file; throws KassolError when the file exists or cannot be made.
 void CreateEmptyMdb(const QString& path);
+// The statements of a script as ExecuteSqlScript runs them. Lines that are empty or begin with
+// "--" or "'" are left out; the others are joined with a space up to a line that ends with ";",
+// which closes the statement and is dropped. The text after the last such line is the rest.
+struct SqlScriptParts {
+    QStringList statements;
+    QString rest;
+};
+SqlScriptParts SplitSqlScript(const QStringList& lines);
 // Runs the script's statements one by one on a connection of its own. A failing statement is
 // passed over; only the failure of the last one (the text after the last ";") is raised.
 void ExecuteSqlScript(const QString& path, const QStringList& lines);

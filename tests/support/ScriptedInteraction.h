@@ -72,7 +72,7 @@ public:
     void openFile(const QString& path) override { openedFiles << path; }
 
 protected:
-    Answer question(Step::Kind kind, const QString& text) {
+    Answer question(typename Step::Kind kind, const QString& text) {
         questions << text;
         if (m_steps.empty() || m_steps.front().kind != kind) {
             ADD_FAILURE() << "unexpected question: " << text.toStdString();
