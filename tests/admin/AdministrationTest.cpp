@@ -113,10 +113,14 @@ TEST(BookingCircles, CreateChangeDeleteAndTheirRefusals) {
     const auto list = Buchungskreise::liste(*b.dm);
     ASSERT_EQ(2u, list.size());
     EXPECT_EQ("Miete", list[0].name.toStdString()) << "by name";
-    for (const auto& [name, kurz, says] : {std::tuple{"X", "ABC", "höchstens 2 Zeichen"}, std::tuple{"X", "", "Kürzel"},
-                                           std::tuple{"X", "WA", "bereits ein anderer"}, std::tuple{"X", "wa", "bereits ein anderer"}, std::tuple{"", "XY", "Bezeichnung"},
-                                           std::tuple{"Tab\tKreis", "TK", "Steuerzeichen"}})
-        EXPECT_TRUE(refusal([&] { (void)Buchungskreise::anlegen(*b.dm, name, kurz); }).contains(QString::fromUtf8(says))) << says;
+    const struct {
+        const char* name;
+        const char* kurz;
+        const char* says;
+    } refused[] = {{"X", "ABC", "höchstens 2 Zeichen"}, {"X", "", "Kürzel"},         {"X", "WA", "bereits ein anderer"},
+                   {"X", "wa", "bereits ein anderer"},  {"", "XY", "Bezeichnung"},   {"Tab\tKreis", "TK", "Steuerzeichen"}};
+    for (const auto& c : refused)
+        EXPECT_TRUE(refusal([&] { (void)Buchungskreise::anlegen(*b.dm, c.name, c.kurz); }).contains(QString::fromUtf8(c.says))) << c.says;
     EXPECT_NO_THROW((void)Buchungskreise::anlegen(*b.dm, "Fremd", "FR")) << "another client's short name does not count";
     Buchungskreise::aendern(*b.dm, miete, "Miete und Pacht", "MP");
     Buchungskreise::aendern(*b.dm, miete, "Miete und Pacht", "MP");  // its own short name is no clash
