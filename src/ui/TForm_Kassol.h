@@ -83,6 +83,8 @@ private:
     void zeigeDatensicherung();
     void beenden();
     void kommtNoch();
+    // The id of the selected booking of a list, -1 when there is none to act on.
+    int gewaehlteBuchung(bool einnahmen) const;
     std::optional<int> neuerBuchungskreis();
     void erstelleDesktopIcon();
 

@@ -45,14 +45,19 @@ void TForm_Kassol::Buchen1Click() {
     m_imBefehl = false;
 }
 
-void TForm_Kassol::GridDblClick(bool einnahmen) {
+int TForm_Kassol::gewaehlteBuchung(bool einnahmen) const {
+    // A command on a list acts on its selected booking; none while another command runs.
     if (!m_initiiert || m_imBefehl)
-        return;
-    QTableView* grid = einnahmen ? Grid_Ein : Grid_Aus;
-    Buchungsliste* model = einnahmen ? m_ein : m_aus;
+        return -1;
+    const QTableView* grid = einnahmen ? Grid_Ein : Grid_Aus;
+    const Buchungsliste* model = einnahmen ? m_ein : m_aus;
     if (model->rowCount() == 0 || !grid->currentIndex().isValid())
-        return;
-    const int id = model->buchungsId(grid->currentIndex().row());
+        return -1;
+    return model->buchungsId(grid->currentIndex().row());
+}
+
+void TForm_Kassol::GridDblClick(bool einnahmen) {
+    const int id = gewaehlteBuchung(einnahmen);
     if (id < 0)
         return;
     m_imBefehl = true;
@@ -72,15 +77,11 @@ void TForm_Kassol::GridDblClick(bool einnahmen) {
 }
 
 void TForm_Kassol::GridEntfernen(bool einnahmen) {
-    if (!m_initiiert || m_imBefehl)
+    const int id = gewaehlteBuchung(einnahmen);
+    if (id < 0)
         return;
     QTableView* grid = einnahmen ? Grid_Ein : Grid_Aus;
     Buchungsliste* model = einnahmen ? m_ein : m_aus;
-    if (model->rowCount() == 0 || !grid->currentIndex().isValid())
-        return;
-    const int id = model->buchungsId(grid->currentIndex().row());
-    if (id < 0)
-        return;
     const QList<Answer> knoepfe{Answer::Yes, Answer::No, Answer::Cancel};
     const QString frage = einnahmen ? QStringLiteral("Wollen Sie die ausgewählte Einnahme wirklich löschen?")
                                     : QStringLiteral("Wollen Sie die ausgewählte Ausgabe wirklich löschen?");
