@@ -143,6 +143,8 @@ QString wandle(const JetWert& wert, const Spalte& spalte, QVariant& ziel, bool& 
         ziel = QVariant::fromValue<qlonglong>(std::get<JetWaehrung>(wert).zehntausendstel);
         return {};
     case Art::Datum: {
+        // Kassol keeps voucher dates as days. A time of day that an import left in the old file is
+        // cut off and named in the protocol, rather than refusing the booking over it.
         const QString text = jetDatumAlsText(std::get<JetDatum>(wert).tage, &mitUhrzeit);
         if (text.isEmpty())
             return QStringLiteral("%1 ist kein gültiges Datum.").arg(name);

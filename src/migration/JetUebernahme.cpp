@@ -281,7 +281,8 @@ Uebernahmeergebnis uebernimmJetDatenbank(const QString& datenordner, const Ueber
     if (!ini.isEmpty() && !FilePaths::existsNoCase(ordner, QString::fromLatin1(Uebernahmedateien::AccessIni))) {
         const QByteArray alt = liesDatei(ini);
         SafeFileWriter::writeAll(accessIni, alt, QStringLiteral("Die Kopie der Einstellungen"));
-        QString text = Codepage::fromWindows1252(alt);
+        // A file someone saved with a UTF-8 mark has already left the old code page behind.
+        QString text = alt.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(alt.mid(3)) : Codepage::fromWindows1252(alt);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 #ifdef Q_OS_WIN
         text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));

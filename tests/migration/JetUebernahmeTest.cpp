@@ -99,11 +99,18 @@ TEST_F(JetUebernahmeTest, EveryColumnOfEveryTableArrivesWithItsValue) {
 }
 
 TEST_F(JetUebernahmeTest, TheSettingsAreReadAsWindows1252AndTheOriginalIsKept) {
-    ASSERT_TRUE(uebernimmJetDatenbank(dir.path(), optionen()).uebernommen);
-    IniFile ini(datei("Kassol.ini"));
-    EXPECT_EQ(ini.readString(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Buchungstext"), {}), QStringLiteral("Büromaterial € 5"));
-    EXPECT_EQ(ini.readInteger(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Steuersatz"), 0), 20);
-    EXPECT_EQ(liesDatei(datei("Kassol_Access.ini")), QByteArray("[Buchen Mandant 1]\r\nBuchungstext=B\xfcromaterial \x80 5\r\nSteuersatz=20\r\n"));
+    // The old program's file in its code page, and one that was saved as UTF-8 with its mark since.
+    for (const QByteArray& alt : {QByteArray("[Buchen Mandant 1]\r\nBuchungstext=B\xfcromaterial \x80 5\r\nSteuersatz=20\r\n"),
+                                  QByteArray("\xEF\xBB\xBF[Buchen Mandant 1]\r\nBuchungstext=B\xC3\xBCromaterial \xE2\x82\xAC 5\r\nSteuersatz=20\r\n")}) {
+        QTemporaryDir ordner;
+        schreibeDatei(QDir(ordner.path()).filePath("KS_tab.mdb"), jetKopf());
+        schreibeDatei(QDir(ordner.path()).filePath("Kassol.ini"), alt);
+        ASSERT_TRUE(uebernimmJetDatenbank(ordner.path(), optionen()).iniUebernommen);
+        IniFile ini(QDir(ordner.path()).filePath("Kassol.ini"));
+        EXPECT_EQ(ini.readString(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Buchungstext"), {}), QStringLiteral("Büromaterial € 5"));
+        EXPECT_EQ(ini.readInteger(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Steuersatz"), 0), 20);
+        EXPECT_EQ(liesDatei(QDir(ordner.path()).filePath("Kassol_Access.ini")), alt);
+    }
 }
 
 // Each case spoils the books in one way that the schema refuses.
