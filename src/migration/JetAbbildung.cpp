@@ -221,6 +221,15 @@ std::vector<Kontenzeile> schemaKonten() {
     return konten;
 }
 
+// Adds without overflowing; false when the sum would leave the 64-bit range.
+bool addiere(std::int64_t& summe, std::int64_t wert) {
+    if ((wert > 0 && summe > std::numeric_limits<std::int64_t>::max() - wert) ||
+        (wert < 0 && summe < std::numeric_limits<std::int64_t>::min() - wert))
+        return false;
+    summe += wert;
+    return true;
+}
+
 } // namespace
 
 const QStringList& jetTabellen() {
@@ -386,6 +395,14 @@ Abbildung bildeJetDatenAb(TabellenLeser& leser, const std::function<void(int, in
             it = summen.emplace(key, JahresSumme{mandant, jahr, 0, 0}).first;
         return it->second;
     };
+    // Books whose sums Kassol cannot reckon exactly could not be checked, nor used afterwards.
+    const auto zuGross = [](const JahresSumme& s) {
+        return KassolError(QStringLiteral("Die Beträge von Mandant %1, Wirtschaftsjahr %2 ergeben zusammen mehr, als Kassol "
+                                          "genau rechnen kann. Bitte prüfen Sie die Beträge in Access auf Tippfehler; es "
+                                          "wurde nichts übernommen.")
+                               .arg(s.mandant.isValid() ? s.mandant.toString() : QStringLiteral("(leer)"),
+                                    s.wirtschaftsjahr.isValid() ? s.wirtschaftsjahr.toString() : QStringLiteral("(leer)")));
+    };
     for (Gelesen& g : gelesen) {
         const Tabelle& t = *g.tabelle;
         ZielTabelle ziel{n(t.name), {}, {}};
@@ -401,17 +418,18 @@ Abbildung bildeJetDatenAb(TabellenLeser& leser, const std::function<void(int, in
                 const QVariant mandant = w[spaltenIndex(g, "mandant")];
                 const QVariant jahr = w[spaltenIndex(g, "Wirtschaftsjahr")];
                 jahrDerBuchung[schluesselWert(w, spaltenVon(g, {"mandant", "ID"}))] = jahr;
+                JahresSumme& s = summe(mandant, jahr);
                 if (const auto* b = std::get_if<JetWaehrung>(&g.quelle.zeilen[z][g.index[spaltenIndex(g, "Betrag")]]))
-                    summe(mandant, jahr).betrag += b->zehntausendstel;
-                else
-                    summe(mandant, jahr);
+                    if (!addiere(s.betrag, b->zehntausendstel))
+                        throw zuGross(s);
             } else if (bewegungen) {
                 const QVariant mandant = w[spaltenIndex(g, "mandant")];
                 const QString buchung = schluesselWert(w, spaltenVon(g, {"mandant", "Buchungen_id"}));
                 const QVariant jahr = buchung.isEmpty() ? QVariant() : jahrDerBuchung[buchung];
                 JahresSumme& s = summe(mandant, jahr);
                 if (const auto* b = std::get_if<JetWaehrung>(&g.quelle.zeilen[z][g.index[spaltenIndex(g, "St_Betrag")]]))
-                    s.steuer += b->zehntausendstel;
+                    if (!addiere(s.steuer, b->zehntausendstel))
+                        throw zuGross(s);
             }
             ziel.zeilen.push_back(w);
         }

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <map>
 
@@ -145,13 +146,22 @@ std::map<std::pair<QString, QString>, std::pair<std::int64_t, std::int64_t>> sum
         return std::make_pair(a.isNull() ? QString() : a.toString(), b.isNull() ? QString() : b.toString());
     };
     QSqlQuery q = db.query(QStringLiteral("SELECT mandant, Wirtschaftsjahr, sum(Betrag) FROM T_Buchungen GROUP BY mandant, Wirtschaftsjahr"));
+    // A sum that leaves the 64-bit range ends the walk with an error instead of a row.
+    const auto pruefe = [](const QSqlQuery& abfrage) {
+        if (abfrage.lastError().isValid())
+            throw KassolError(QStringLiteral("Die Summen der neuen Datenbank lassen sich nicht genau rechnen (%1); es wurde "
+                                             "nichts übernommen. Bitte prüfen Sie die Beträge in Access auf Tippfehler.")
+                                  .arg(abfrage.lastError().text()));
+    };
     while (q.next())
         r[schluessel(q.value(0), q.value(1))].first = q.value(2).toLongLong();
+    pruefe(q);
     QSqlQuery k = db.query(QStringLiteral("SELECT k.mandant, b.Wirtschaftsjahr, sum(k.St_Betrag) FROM t_kontenbewegungen k "
                                           "LEFT JOIN T_Buchungen b ON b.mandant = k.mandant AND b.ID = k.Buchungen_id "
                                           "GROUP BY k.mandant, b.Wirtschaftsjahr"));
     while (k.next())
         r[schluessel(k.value(0), k.value(1))].second = k.value(2).toLongLong();
+    pruefe(k);
     return r;
 }
 

@@ -183,7 +183,7 @@ TEST_F(JetUebernahmeTest, RefusedRowsStopEverythingAndAreListedThenTheRestIsTake
     }
 }
 
-TEST_F(JetUebernahmeTest, AFileThatIsNoKassolFileStopsBeforeAnythingIsWritten) {
+TEST_F(JetUebernahmeTest, BooksKassolCannotHoldStopBeforeAnythingIsWritten) {
     const std::vector<std::pair<std::function<void(std::map<QString, JetTabelle>&)>, const char*>> faelle{
         {[](auto& b) { b.erase("T_Buchungen"); }, "fehlt die Tabelle \u201ET_Buchungen\u201C"},
         {[](auto& b) {
@@ -192,6 +192,8 @@ TEST_F(JetUebernahmeTest, AFileThatIsNoKassolFileStopsBeforeAnythingIsWritten) {
          },
          "fehlt die Spalte \u201EBezeichnung\u201C"},
         {[](auto& b) { b["T_Buchungen"].typen[6] = JetTyp::Gleitkomma; }, "hat nicht den Typ Währung"},
+        // Beside the largest Currency, one more ten-thousandth.
+        {[](auto& b) { b["T_Buchungen"].zeilen[1][6] = geld(1); }, "Mandant 1, Wirtschaftsjahr 11 ergeben zusammen mehr, als Kassol genau rechnen kann"},
     };
     for (const auto& fall : faelle) {
         auto b = buecher();
