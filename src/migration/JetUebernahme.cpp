@@ -285,20 +285,25 @@ Uebernahmeergebnis uebernimmJetDatenbank(const QString& datenordner, const Ueber
     if (!kopieDa)
         SafeFileWriter::writeAll(e.accessKopie, jetInhalt, QStringLiteral("Die Kopie der Access-Datenbank"));
 
-    // The settings: converted once; an original kept from an earlier run means this was done.
+    // The settings are converted once. A kept original that still equals the file means an
+    // earlier run stopped between the two writes; one that differs means the file is ours already.
     const QString ini = FilePaths::findNoCase(ordner, QString::fromLatin1(Uebernahmedateien::Ini));
-    const QString accessIni = FilePaths::join(ordner, QString::fromLatin1(Uebernahmedateien::AccessIni));
-    if (!ini.isEmpty() && !FilePaths::existsNoCase(ordner, QString::fromLatin1(Uebernahmedateien::AccessIni))) {
+    const QString gesichert = FilePaths::findNoCase(ordner, QString::fromLatin1(Uebernahmedateien::AccessIni));
+    if (!ini.isEmpty()) {
         const QByteArray alt = liesDatei(ini);
-        SafeFileWriter::writeAll(accessIni, alt, QStringLiteral("Die Kopie der Einstellungen"));
-        // A file someone saved with a UTF-8 mark has already left the old code page behind.
-        QString text = alt.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(alt.mid(3)) : Codepage::fromWindows1252(alt);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (gesichert.isEmpty())
+            SafeFileWriter::writeAll(FilePaths::join(ordner, QString::fromLatin1(Uebernahmedateien::AccessIni)), alt,
+                                     QStringLiteral("Die Kopie der Einstellungen"));
+        if (gesichert.isEmpty() || liesDatei(gesichert) == alt) {
+            // A file someone saved with a UTF-8 mark has already left the old code page behind.
+            QString text = alt.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(alt.mid(3)) : Codepage::fromWindows1252(alt);
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 #ifdef Q_OS_WIN
-        text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+            text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
 #endif
-        SafeFileWriter::writeAll(ini, text.toUtf8(), QStringLiteral("Die Einstellungsdatei"));
-        e.iniUebernommen = true;
+            SafeFileWriter::writeAll(ini, text.toUtf8(), QStringLiteral("Die Einstellungsdatei"));
+            e.iniUebernommen = true;
+        }
     }
 
     melde(o, 95, QStringLiteral("Die neue Datenbank wird eingesetzt …"));

@@ -111,6 +111,17 @@ TEST_F(JetUebernahmeTest, TheSettingsAreReadAsWindows1252AndTheOriginalIsKept) {
         EXPECT_EQ(ini.readInteger(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Steuersatz"), 0), 20);
         EXPECT_EQ(liesDatei(QDir(ordner.path()).filePath("Kassol_Access.ini")), alt);
     }
+    // An earlier run kept the original but stopped before converting: this run converts it; a
+    // file converted before is left alone.
+    schreibeDatei(datei("Kassol_Access.ini"), liesDatei(datei("Kassol.ini")));
+    ASSERT_TRUE(uebernimmJetDatenbank(dir.path(), optionen()).iniUebernommen);
+    EXPECT_EQ(IniFile(datei("Kassol.ini")).readString(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Buchungstext"), {}),
+              QStringLiteral("Büromaterial € 5"));
+    schreibeDatei(jet(), jetKopf());
+    QFile::remove(datei("KS_tab_Access.mdb"));
+    EXPECT_FALSE(uebernimmJetDatenbank(dir.path(), optionen()).iniUebernommen);
+    EXPECT_EQ(IniFile(datei("Kassol.ini")).readString(QStringLiteral("Buchen Mandant 1"), QStringLiteral("Buchungstext"), {}),
+              QStringLiteral("Büromaterial € 5"));
 }
 
 // Each case spoils the books in one way that the schema refuses.
