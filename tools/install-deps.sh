@@ -7,6 +7,7 @@ packages=(
     libsqlite3-dev sqlite3
     libzip-dev zipcmp zipmerge ziptool zip unzip
     libsimpleini-dev libsodium-dev
+    mdbtools-dev locales
     libgtest-dev libbenchmark-dev
     xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation2
     clang llvm
@@ -20,4 +21,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The reader of Access files is tested under a German locale, whose decimal comma shows any number
+# taken from formatted text.
+if ! locale -a 2>/dev/null | grep -qi '^de_AT\.utf-\?8$'; then
+    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+    $SUDO sed -i 's/^# *de_AT.UTF-8 UTF-8/de_AT.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_AT.UTF-8 UTF-8' /etc/locale.gen || echo 'de_AT.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
 fi

@@ -83,4 +83,21 @@ QByteArray toWindows1252(const QString& text, int* ersetzt) {
     return out;
 }
 
+QString fromWindows1252(const QByteArray& bytes) {
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> t(256);
+        for (int b = 0; b < 256; ++b)
+            t[b] = static_cast<char16_t>(b);
+        const QHash<char32_t, char> reverse = buildTable();
+        for (auto it = reverse.cbegin(); it != reverse.cend(); ++it)
+            t[static_cast<unsigned char>(it.value())] = static_cast<char16_t>(it.key());
+        return t;
+    }();
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* o = out.data();
+    for (const char b : bytes)
+        *o++ = QChar(table[static_cast<unsigned char>(b)]);
+    return out;
+}
+
 } // namespace Codepage

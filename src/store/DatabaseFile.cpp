@@ -45,7 +45,8 @@ QString describeUnusableDatabase(const QString& path, DatabaseFileKind kind) {
     case DatabaseFileKind::Jet:
         return QStringLiteral("Die Datei \u201E%1\u201C ist eine Microsoft-Access-Datenbank. Kassol speichert "
                               "seine Daten in einem anderen Format und kann sie nicht öffnen; die Datei wurde "
-                              "nicht verändert.")
+                              "nicht verändert. Ihre Daten übernimmt Kassol beim Programmstart auf Nachfrage oder "
+                              "mit \u201Ekassol-cli migrate\u201C.")
             .arg(name);
     case DatabaseFileKind::Other:
         return QStringLiteral("Die Datei \u201E%1\u201C ist keine Kassol-Datenbank (unbekanntes Dateiformat). "

@@ -3,6 +3,8 @@
 #include "app/Formats.h"
 #include "app/KassolError.h"
 #include "app/THelperData.h"
+#include "migration/JetUebernahme.h"
+#include "migration/JetUebernahmeStart.h"
 #include "store/DM_KS.h"
 #include "store/MdbSqlRunner.h"
 #include "ui/Anwendung.h"
@@ -72,6 +74,9 @@ int main(int argc, char* argv[]) {
             throw KassolError(QStringLiteral("Kassol ist mit dem Datenordner „%1“ bereits geöffnet.\n\n"
                                              "Arbeiten Sie bitte in diesem Fenster weiter.")
                                   .arg(QDir::toNativeSeparators(helper.DBPath())));
+        // Books kept in the Jet format are offered for taking over; declined, they are refused below.
+        if (hatJetDatenbank(helper.DBPath()))
+            (void)jetUebernahmeBeimStart(helper.DBPath(), ui, clock);
         dm = std::make_unique<TDM_EinAus>(helper, clock);
         dm->DataModuleCreate();
     } catch (const KassolError& e) {
