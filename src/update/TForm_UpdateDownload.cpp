@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 #include <limits>
 
 TForm_UpdateDownload::TForm_UpdateDownload(QWidget* owner) : QDialog(owner) {
