@@ -78,9 +78,10 @@ int runInstall(CliContext& ctx, const CliArgs& a) {
                                   {QStringLiteral("version"), r.manifest.version.text()},
                                   {QStringLiteral("dateien"), static_cast<int>(r.manifest.dateien.size())}});
     else
-        ctx.out << QStringLiteral("Version %1 ist in \u201E%2\u201C installiert (%3 Dateien).\n")
-                       .arg(r.manifest.version.text(), QDir::toNativeSeparators(ordner))
-                       .arg(r.manifest.dateien.size());
+        ctx.out << QStringLiteral("Version %1 ist in \u201E%2\u201C installiert (%3).\n")
+                       .arg(r.manifest.version.text(), QDir::toNativeSeparators(ordner),
+                            r.manifest.dateien.size() == 1 ? QStringLiteral("1 Datei")
+                                                           : QStringLiteral("%1 Dateien").arg(r.manifest.dateien.size()));
     return 0;
 }
 

@@ -63,9 +63,9 @@ UpdateManifest signiere(const QString& schluesselDatei, const QString& version, 
     if (!QFileInfo(dateien).isDir())
         throw KassolError(QStringLiteral("Der Ordner \u201E%1\u201C mit den Programmdateien existiert nicht.").arg(nativ(dateien)));
 
-    const QDir quelle(dateien);
+    const QDir quelle(QFileInfo(dateien).absoluteFilePath());
     const QString ziel = QDir(webroot).filePath(QStringLiteral("webupdate/Kassol"));
-    QDirIterator it(dateien, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(quelle.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     QStringList namen;
     while (it.hasNext())
         namen << quelle.relativeFilePath(it.next());

@@ -75,10 +75,10 @@ int main(int argc, char* argv[]) {
             }
             const UpdateManifest m =
                 Herausgabe::signiere(p.value(schluessel), p.value(version), bis, p.value(dateien), p.value(ausgabe));
-            out << QStringLiteral("Version %1 mit %2 Dateien signiert, gültig bis %3: %4\n")
-                       .arg(m.version.text())
-                       .arg(m.dateien.size())
-                       .arg(m.ablauf.toString(Qt::ISODate),
+            out << QStringLiteral("Version %1 mit %2 signiert, gültig bis %3: %4\n")
+                       .arg(m.version.text(),
+                            m.dateien.size() == 1 ? QStringLiteral("1 Datei") : QStringLiteral("%1 Dateien").arg(m.dateien.size()),
+                            m.ablauf.toString(Qt::ISODate),
                             QDir::toNativeSeparators(QDir(p.value(ausgabe)).filePath(QStringLiteral("webupdate/Kassol/Kassol.inf"))));
             return 0;
         }

@@ -14,8 +14,10 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun release(const QStringList& args) {
+// Runs the tool in the folder given, where a publisher names the folders relative to it.
+ToolRun release(const QStringList& args, const QString& folder = QString()) {
     QProcess p;
+    p.setWorkingDirectory(folder);
     p.start(QStringLiteral(KASSOL_RELEASE_PATH), args);
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -58,7 +60,10 @@ TEST(ReleaseTool, KeysMadeAndReleaseSignedByThePublisherInstallThroughTheCommand
     EXPECT_EQ(1, expired.status);
     EXPECT_FALSE(QFileInfo::exists(webroot + QStringLiteral("/webupdate/Kassol/Kassol.inf")));
 
-    const ToolRun signedRun = release(sign + QStringList{QStringLiteral("2026.05")});
+    const ToolRun signedRun = release({QStringLiteral("sign"), QStringLiteral("--key"), secret, QStringLiteral("--files"),
+                                       QStringLiteral("release"), QStringLiteral("--out"), QStringLiteral("web"),
+                                       QStringLiteral("--version"), QStringLiteral("2026.05")},
+                                      f.root.path());
     ASSERT_EQ(0, signedRun.status) << signedRun.err.toStdString();
     QDirIterator it(webroot, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
