@@ -80,6 +80,18 @@ TEST(UpdateFlow, YesDownloadsWithAWindowPerFileThenRestartsThroughTheNormalClose
     EXPECT_TRUE(d.b.window->webUpdate().neustartGewuenscht());
     for (auto it = d.f.published.cbegin(); it != d.f.published.cend(); ++it)
         EXPECT_EQ(it.value(), d.f.content(it.key())) << it.key().toStdString();
+    EXPECT_EQ("altes programm\n", d.f.content(QStringLiteral("kassol.kassol-alt")));
+
+    // The next run is the new program: the files the update set aside go, nothing else.
+    d.f.write(QStringLiteral("Kassol_alt.exe"), "fremd", false);
+    d.b.window.reset();
+    d.b.ended = false;
+    d.b.start();
+    const QStringList left = d.f.snapshot().keys();
+    EXPECT_FALSE(left.contains(QStringLiteral("kassol.kassol-alt")));
+    EXPECT_FALSE(left.contains(QStringLiteral("Kassol_Update.reste")));
+    EXPECT_TRUE(left.contains(QStringLiteral("Kassol_alt.exe"))) << "only what the update recorded is removed";
+    EXPECT_EQ(d.f.published.value(QStringLiteral("kassol")), d.f.content(QStringLiteral("kassol")));
 }
 
 TEST(UpdateFlow, ADownloadBrokenOffAfterYesKeepsTheProgramAsItWas) {

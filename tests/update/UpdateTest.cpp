@@ -180,11 +180,31 @@ TEST(Update, AnInterruptedOrUnstartableUpdateIsTakenBack) {
             rf.close();
             update.raeumeAuf();
         } else {
-            update.setzeZurueck();
+            EXPECT_FALSE(Programmaktualisierung::starteNeu(QDir(f.programDir).filePath(QStringLiteral("fehlt")), {},
+                                                           f.programDir, log, clock));
         }
         auto after = f.snapshot();
         after.remove(QStringLiteral("plugins")); // an emptied folder of the new version may stay
         EXPECT_EQ(before, after);
+    }
+}
+
+TEST(Update, TheSourceComesFromKassolIniWhereItIsSet) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Kassol.ini"));
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"[Update]\nQuelle=http://127.0.0.1:8000/\n", "http://127.0.0.1:8000/"},
+        {"[Update]\nQuelle=\n", ""}, // switched off
+        {"[Einstellungen]\nDesktopIcon=true\n", ""}, // the build's own, empty in a build from source
+    };
+    for (const auto& c : cases) {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.first);
+        f.close();
+        const Updatequelle q = Updatequelle::ausEinstellungen(ini);
+        EXPECT_EQ(c.second, q.adresse.toString().toStdString()) << c.first;
+        EXPECT_FALSE(q.eingestellt()) << "a build from source trusts no key";
     }
 }
 
