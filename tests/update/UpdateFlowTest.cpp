@@ -8,7 +8,9 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -181,4 +183,21 @@ TEST(UpdateFlow, TheDownloadWindowFollowsEachFile) {
     EXPECT_NEAR(0.5, double(w.downloadFenster()->ProgressBar1->value()) / w.downloadFenster()->ProgressBar1->maximum(), 0.01);
     w.UpdateFileDownloaded();
     EXPECT_EQ(nullptr, w.downloadFenster());
+}
+
+TEST(UpdateFlow, TheDesktopIconStartsThisProgramWithTheInstalledIcon) {
+    DesktopBooks b;
+    b.start();
+    QFile entry(QDir(b.desktop.path()).filePath(QStringLiteral("Kassol.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"%1\"\n").arg(QCoreApplication::applicationFilePath()))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Icon=at.norvik.kassol\n"))) << "the name under which the package installs the icon";
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    QProcess p;
+    p.start(validator, {entry.fileName()});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(0, p.exitCode()) << p.readAllStandardOutput().toStdString();
 }
