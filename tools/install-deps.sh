@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation2
     clang llvm
+    desktop-file-utils appstream dpkg-dev file gzip librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -44,7 +44,7 @@ void erstelleDesktopVerknuepfung(const Folders& folders, const QString& programF
                                         "Comment=Kassol\n"
                                         "Exec=%1\n"
                                         "Path=%2\n"
-                                        "Icon=kassol\n"
+                                        "Icon=at.norvik.kassol\n"
                                         "Terminal=false\n"
                                         "Categories=Office;Finance;\n")
                              .arg(quoted(programFile), folders.programFolder);

@@ -1,5 +1,6 @@
 #include "app/THelperData.h"
 
+#include "app/DeliveredDatabase.h"
 #include "app/FilePaths.h"
 #include "app/Platform.h"
 
@@ -22,9 +23,11 @@ void THelperData::InitPathAndDB() {
         Platform::moveFile(FilePaths::findNoCase(programFolder, delivered), programFolder + db);
         useProgramFolder = true;
     }
+    // A delivered database beside the books in use is set aside by the program itself; the books
+    // are never replaced by it and no other program is started.
     if (FilePaths::existsNoCase(programFolder, delivered)) {
-        Platform::runAndWait(programFolder + QString::fromLatin1(UpdateProgramName), QString(),
-                             Platform::ShowMode::Normal);
+        if (FilePaths::existsNoCase(programFolder, db))
+            (void)legeGelieferteDatenbankBeiseite(programFolder);
         useProgramFolder = true;
     }
     if (FilePaths::existsNoCase(programFolder, db))

@@ -12,7 +12,6 @@ class THelperData {
 public:
     static constexpr const char* DatabaseFileName = "KS_tab.mdb";
     static constexpr const char* NewDatabaseFileName = "KS_neu.mdb";
-    static constexpr const char* UpdateProgramName = "check_update.exe";
     static constexpr const char* IniFileName = "Kassol.ini";
     static constexpr const char* DataSubPath = "Norvik/Kassol/Data";
 

@@ -20,6 +20,7 @@
 #include "ui/ClickableLabel.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/TAboutBox.h"
+#include "update/WebUpdate.h"
 
 #include <QApplication>
 #include <QGridLayout>

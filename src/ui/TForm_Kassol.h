@@ -17,6 +17,7 @@ class TFormBuchungskreis;
 class TFormZeitraum;
 class TMandantenauswahl;
 class TStammdaten;
+class WebUpdate;
 struct Anwendung;
 
 // The main window: the active client and fiscal year, the income and expense lists with their
@@ -58,6 +59,9 @@ public:
 
     // The deferred application start-up; runs once, shortly after the window is first shown.
     void InitiiereAnwendung();
+    // The update check in the background, the last step of the start-up.
+    void CheckWebUpdate();
+    WebUpdate& webUpdate();
 
 Q_SIGNALS:
     // The program has ended: the backup dialog has closed (or the first start was cancelled).
@@ -121,4 +125,5 @@ private:
     std::unique_ptr<TFormBuchungsKreisAuswahl> m_kreisAuswahl;
     std::unique_ptr<TFormBelegeingabeHilfe> m_hilfe;
     std::unique_ptr<TForm_Datensicherung> m_datensicherung;
+    std::unique_ptr<WebUpdate> m_webUpdate;
 };

@@ -83,6 +83,7 @@ void TForm_Kassol::InitiiereAnwendung() {
     m_initiiert = true;
     mitFehleranzeige(m_app.ui, [this] { AnzeigeAktualisieren(); });
     Grid_Ein->setFocus();
+    CheckWebUpdate();
 }
 
 void TForm_Kassol::bieteWirtschaftsjahrAn() {

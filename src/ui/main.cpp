@@ -10,6 +10,9 @@
 #include "ui/Anwendung.h"
 #include "ui/QtInteraction.h"
 #include "ui/TForm_Kassol.h"
+#include "app/UpdateLog.h"
+#include "update/ProgramUpdate.h"
+#include "update/WebUpdate.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,6 +36,8 @@ void beiSigterm(int) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Read before an update may set the running file aside under another name.
+    const QString programmDatei = QApplication::applicationFilePath();
     QApplication::setApplicationName(QStringLiteral("Kassol"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kassol"));
     QApplication::setOrganizationName(QStringLiteral("Norvik"));
@@ -91,5 +96,12 @@ int main(int argc, char* argv[]) {
     fenster.show();
     const int status = app.exec();
     dm->closeConnection();
+    if (fenster.webUpdate().neustartGewuenscht()) {
+        // The new program takes the data folder's lock, so this one lets it go first.
+        sperre.reset();
+        const UpdateLog log(QDir(helper.DBPath()).filePath(QString::fromLatin1(UpdateLog::DateiName)), clock);
+        (void)Programmaktualisierung::starteNeu(programmDatei, app.arguments().mid(1),
+                                               helper.folders().programFolder, log, clock);
+    }
     return status;
 }

@@ -53,21 +53,36 @@ TEST(THelperData, DeliveredNewDatabaseIsMovedIntoPlace) {
     EXPECT_FALSE(QFile::exists(f.program + "/KS_neu.mdb"));
 }
 
-TEST(THelperData, BothFilesStartTheUpdateProgramAndUseTheProgramFolder) {
+TEST(THelperData, DeliveredDatabaseBesideTheBooksIsSetAsideWithoutStartingAnything) {
     Fixture f;
     f.touch(QStringLiteral("KS_tab.mdb"));
-    f.touch(QStringLiteral("KS_neu.mdb"));
-    // A stand-in for the update program that leaves a mark in its working folder.
-    const QString updater = f.program + "/check_update.exe";
-    QFile script(updater);
+    QFile neu(QDir(f.program).filePath(QStringLiteral("KS_neu.mdb")));
+    ASSERT_TRUE(neu.open(QIODevice::WriteOnly));
+    neu.write("geliefert");
+    neu.close();
+    // The separate program of older releases must not be started any more.
+    QFile script(f.program + "/check_update.exe");
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\ntouch ran-here\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
     THelperData h = f.helper();
     h.InitPathAndDB();
     EXPECT_EQ(f.program + "/", h.DBPath());
-    EXPECT_TRUE(QFile::exists(f.program + "/ran-here")) << "started in the program folder and waited for";
+    EXPECT_FALSE(QFile::exists(f.program + "/ran-here"));
+    EXPECT_FALSE(QFile::exists(f.program + "/KS_neu.mdb"));
+    QFile books(f.program + "/KS_tab.mdb");
+    ASSERT_TRUE(books.open(QIODevice::ReadOnly));
+    EXPECT_EQ("x", books.readAll()) << "the books in use are kept";
+    const QStringList aside = QDir(f.program).entryList({QStringLiteral("KS_neu-nicht-uebernommen-*.mdb")});
+    ASSERT_EQ(1, aside.size());
+    QFile kept(QDir(f.program).filePath(aside.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ("geliefert", kept.readAll());
+    QFile log(f.program + "/Kassol_UpdateLog.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains(aside.first()));
 }
 
 TEST(THelperData, NeitherFileCreatesTheDataFolderOnceAndKeepsItAfterwards) {
