@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KASSOL_BUILD_DIR:-$here/build}"
 out="${1:-$build/screenshots}"
-cmake --build "$build" --target kassol-screenshots kassol-cli -j "$(nproc)" >/dev/null
+cmake --build "$build" --target kassol-screenshots kassol-cli -j 2 >/dev/null
 books="$(mktemp -d)"
 trap 'rm -rf "$books"' EXIT
 cli=("$build/src/cli/kassol-cli" --data-dir "$books")

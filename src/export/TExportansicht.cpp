@@ -149,6 +149,7 @@ TExportDialog::TExportDialog(ExportZiel& ziel, QWidget* parent) : QDialog(parent
     });
     connect(exportieren, &QPushButton::clicked, this, &QDialog::accept);
     connect(abbruch, &QPushButton::clicked, this, &QDialog::reject);
+    setMinimumWidth(280);
 }
 
 void TExportDialog::FormActivate() {
@@ -196,7 +197,9 @@ TExportansicht::TExportansicht(Anwendung& app, QWidget* parent) : QDialog(parent
     setTabOrder(BitBtn2, BitBtn3);
     setTabOrder(BitBtn3, BitBtn1);
     setTabOrder(BitBtn1, DBGrid_Finanzamt);
-    resize(680, 480);
+    // Room for the seven columns at their widths.
+    setMinimumSize(660, 420);
+    resize(720, 500);
 
     m_exportDialog = new TExportDialog(m_ziel, this);
     m_hilfe = new TExportHilfe(this);

@@ -7,6 +7,7 @@
 #include "ui/WidgetInteraction.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -143,6 +145,7 @@ TReportVorschau::TReportVorschau(const ReportEngine::PreparedReport& report, Wid
     m_flaeche->setAccessibleName(QStringLiteral("Seitenansicht"));
     m_bild = new Seitenbild(m_flaeche);
     m_flaeche->setWidget(m_bild);
+    m_flaeche->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -195,13 +198,13 @@ void TReportVorschau::setzeZoom(Zoom zoom) {
 
 double TReportVorschau::pixelProMm() const {
     const double echteGroesse = logicalDpiX() / 25.4;
-    const QSize platz = m_flaeche->viewport()->size() - QSize(2 * Seitenbild::Rand, 2 * Seitenbild::Rand);
+    // Measured without the scroll bars, so that a bar that comes or goes does not change the fit.
+    const QSize platz = m_flaeche->contentsRect().size() - QSize(2 * Seitenbild::Rand, 2 * Seitenbild::Rand);
     switch (m_zoom) {
     case GanzeSeite:
         return std::max(0.5, std::min(platz.width() / m_report.pageWidth, platz.height() / m_report.pageHeight));
     case Seitenbreite:
-        // The vertical scroll bar takes its width from the page once the page is taller than the window.
-        return std::max(0.5, (platz.width() - m_flaeche->verticalScrollBar()->sizeHint().width()) / m_report.pageWidth);
+        return std::max(0.5, (platz.width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_flaeche)) / m_report.pageWidth);
     case Prozent50: return echteGroesse * 0.5;
     case Prozent75: return echteGroesse * 0.75;
     case Prozent100: return echteGroesse;
@@ -223,10 +226,11 @@ void TReportVorschau::aktualisiere() {
     m_bild->zeige(m_report, m_seite, pixelProMm());
 }
 
-void TReportVorschau::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (m_zoom == GanzeSeite || m_zoom == Seitenbreite)
+bool TReportVorschau::eventFilter(QObject* watched, QEvent* event) {
+    // The page area gets its final size only once the window is laid out, maximised or resized.
+    if (watched == m_flaeche && event->type() == QEvent::Resize && (m_zoom == GanzeSeite || m_zoom == Seitenbreite))
         aktualisiere();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TReportVorschau::drucken() {

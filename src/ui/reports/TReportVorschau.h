@@ -46,7 +46,7 @@ public:
     void alsPdfSpeichern();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void aktualisiere();
