@@ -59,6 +59,7 @@ TMonatsAuswahl::TMonatsAuswahl(QWidget* parent, const QString& name, const QStri
     // Holds the choice code as text, the way callers read it.
     Edit_rueckgabe = new QLineEdit(QStringLiteral("17"), this);
     Edit_rueckgabe->setObjectName(QStringLiteral("Edit_rueckgabe"));
+    Edit_rueckgabe->setAccessibleName(QStringLiteral("Auswahl"));
     Edit_rueckgabe->setVisible(false);
 
     auto* unten = new QHBoxLayout;
