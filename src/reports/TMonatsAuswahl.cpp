@@ -22,12 +22,14 @@ const char* const Beschriftung[] = {nullptr,      "Jänner",     "Februar",    "
 } // namespace
 
 TMonatsAuswahl::TMonatsAuswahl(QWidget* parent)
-    : TMonatsAuswahl(parent, QStringLiteral("TMonatsAuswahl"), QStringLiteral("  Auswahl für Umsatzsteuerverprobung  "), {}) {}
+    : TMonatsAuswahl(parent, QStringLiteral("TMonatsAuswahl"), QStringLiteral("Monats Auswahl"),
+                     QStringLiteral("  Auswahl für Umsatzsteuerverprobung  "), {}) {}
 
-TMonatsAuswahl::TMonatsAuswahl(QWidget* parent, const QString& name, const QString& rahmentitel, const QString& hinweis)
+TMonatsAuswahl::TMonatsAuswahl(QWidget* parent, const QString& name, const QString& titel, const QString& rahmentitel,
+                               const QString& hinweis)
     : QDialog(parent) {
     setObjectName(name);
-    setWindowTitle(name == QStringLiteral("TMonatsAuswahl") ? QStringLiteral("Monats Auswahl") : QStringLiteral("Exportauswahl"));
+    setWindowTitle(titel);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
 
@@ -115,7 +117,8 @@ void TMonatsAuswahl::reject() {
 }
 
 TExportauswahl::TExportauswahl(QWidget* parent)
-    : TMonatsAuswahl(parent, QStringLiteral("TExportauswahl"), QStringLiteral("  Auswahl für Export an das Finanzamt  "),
+    : TMonatsAuswahl(parent, QStringLiteral("TExportauswahl"), QStringLiteral("Exportauswahl"),
+                     QStringLiteral("  Auswahl für Export an das Finanzamt  "),
                      QStringLiteral("Es werden Daten vom 1.1 des Jahres bis zum Ende des gewählten Monats exportiert:")) {
     for (int code = 13; code <= 17; ++code)
         RadioButton[static_cast<std::size_t>(code)]->setVisible(false);

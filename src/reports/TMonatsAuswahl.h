@@ -30,7 +30,7 @@ public:
     void reject() override;
 
 protected:
-    TMonatsAuswahl(QWidget* parent, const QString& name, const QString& rahmentitel, const QString& hinweis);
+    TMonatsAuswahl(QWidget* parent, const QString& name, const QString& titel, const QString& rahmentitel, const QString& hinweis);
     void waehle(int code);
 
     std::array<QRadioButton*, 18> RadioButton{};  // by code, [0] unused
