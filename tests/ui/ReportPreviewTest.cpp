@@ -1,5 +1,6 @@
 #include "support/ScriptedWidgetInteraction.h"
 #include "ui/DesktopFixture.h"
+#include "ui/Arbeitsanzeige.h"
 #include "ui/reports/TReportVorschau.h"
 
 #include <QAccessible>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -164,4 +166,27 @@ TEST_F(Preview, EveryTabStopHasACaption) {
     EXPECT_EQ((QStringList{"Seitenflaeche", "ErsteSeite", "VorigeSeite", "SeiteNummer", "NaechsteSeite", "LetzteSeite",
                            "ZoomAuswahl", "Drucken", "AlsPdfSpeichern", "Schliessen"}),
               seen);
+}
+
+TEST(Arbeitsanzeige, StandsWhileTheWorkRunsAndPassesOnItsFailure) {
+    QProgressDialog* shown = nullptr;
+    {
+        Arbeitsanzeige anzeige(QStringLiteral("Export Finanzamt"), 3);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("Arbeitsanzeige") && w->isVisible())
+                shown = qobject_cast<QProgressDialog*>(w);
+        ASSERT_NE(nullptr, shown);
+        EXPECT_EQ("Export Finanzamt", shown->windowTitle().toStdString());
+        EXPECT_EQ("In Arbeit...", shown->labelText().toStdString());
+        EXPECT_EQ(3, shown->maximum());
+    }
+    bool ran = false;
+    Arbeitsanzeige::imHintergrund(QStringLiteral("Als PDF speichern"), [&] { ran = true; });
+    EXPECT_TRUE(ran);
+    try {
+        Arbeitsanzeige::imHintergrund(QStringLiteral("Als PDF speichern"), [] { throw KassolError(QStringLiteral("Platte voll")); });
+        ADD_FAILURE() << "the failure of the work is lost";
+    } catch (const KassolError& e) {
+        EXPECT_EQ("Platte voll", e.message().toStdString());
+    }
 }
