@@ -69,7 +69,7 @@ void press(QDialog& d, const char* button) {
 
 } // namespace
 
-TEST(TaxOfficeExport, TheViewShowsTheFileRowsAndWritesThemToAFileWithTheTxtExtension) {
+TEST(ExportWindows, TheViewShowsTheFileRowsAndWritesThemToAFileWithTheTxtExtension) {
     ExportBooks b;
     b.start();
     b.ui.nextSaveFileName = b.file(QStringLiteral("bericht.csv"));
@@ -118,7 +118,7 @@ TEST(TaxOfficeExport, TheViewShowsTheFileRowsAndWritesThemToAFileWithTheTxtExten
     EXPECT_TRUE(b.ui.errors.isEmpty());
 }
 
-TEST(TaxOfficeExport, DecliningToReplaceOrCancellingAnywhereWritesNothing) {
+TEST(ExportWindows, DecliningToReplaceOrCancellingAnywhereWritesNothing) {
     ExportBooks b;
     b.start();
     const QString path = b.file(QStringLiteral("export.TXT"));
@@ -151,7 +151,7 @@ TEST(TaxOfficeExport, DecliningToReplaceOrCancellingAnywhereWritesNothing) {
     EXPECT_EQ(QStringList{QStringLiteral("export.TXT")}, left.filter(QStringLiteral("TXT"), Qt::CaseInsensitive));
 }
 
-TEST(TaxOfficeExport, TheViewTargetOpensANewTemporaryFileAndIsRemembered) {
+TEST(ExportWindows, TheViewTargetOpensANewTemporaryFileAndIsRemembered) {
     ExportBooks b;
     b.start();
     QFile(b.file(QStringLiteral("MX1.TXT"))).open(QIODevice::WriteOnly);  // taken: the next number is used
@@ -183,7 +183,7 @@ TEST(TaxOfficeExport, TheViewTargetOpensANewTemporaryFileAndIsRemembered) {
     EXPECT_FALSE(QFile::exists(b.file(QStringLiteral("MX3.TXT"))));
 }
 
-TEST(TaxOfficeExport, AFailedWriteIsShownAndNothingIsReportedAsWritten) {
+TEST(ExportWindows, AFailedWriteIsShownAndNothingIsReportedAsWritten) {
     ExportBooks b;
     b.start();
     b.ui.nextSaveFileName = b.file(QStringLiteral("fehlt/export.txt"));
@@ -206,7 +206,7 @@ TEST(TaxOfficeExport, AFailedWriteIsShownAndNothingIsReportedAsWritten) {
     EXPECT_EQ(1, b.ui.messages.size());
 }
 
-TEST(TaxOfficeExport, HelpAndAClientWithoutBookingsInThePeriod) {
+TEST(ExportWindows, HelpAndAClientWithoutBookingsInThePeriod) {
     ExportBooks b;
     b.start();
     b.ui.nextSaveFileName = b.file(QStringLiteral("leer"));
@@ -238,7 +238,7 @@ TEST(TaxOfficeExport, HelpAndAClientWithoutBookingsInThePeriod) {
 }
 
 // Every control of the export windows that the keyboard reaches has a caption.
-TEST(TaxOfficeExport, EveryTabStopHasACaption) {
+TEST(ExportWindows, EveryTabStopHasACaption) {
     ExportBooks b;
     b.start();
     auto* view = b.window->findChild<TExportansicht*>(QStringLiteral("TExportansicht"));
