@@ -232,30 +232,33 @@ void TExportansicht::BitBtn3Click() {
 }
 
 QString TExportansicht::dateiFuerExport(QString& gewaehlt) {
-    const auto waehlen = [this] {
-        return m_app.ui.saveFileName(QStringLiteral("Save document"), m_app.helper.folders().programFolder,
-                                     QStringLiteral("Text (Tab getrennt) (*.txt *.TXT)"));
-    };
     QString name = m_dateiname;
+    bool vomDialog = false;
     if (name.isEmpty()) {
-        name = waehlen();
+        name = m_app.ui.saveFileName(QStringLiteral("Save document"), m_app.helper.folders().programFolder,
+                                     QStringLiteral("Text (Tab getrennt) (*.txt *.TXT)"));
         if (name.isEmpty())
             return {};
-    } else if (QFileInfo::exists(FinanzamtExport::txtDateiname(name))) {
-        // The name remembered from an earlier export: its file may already hold another export.
+        vomDialog = true;
+    }
+    const QString pfad = FinanzamtExport::txtDateiname(QFileInfo(name).absoluteFilePath());
+    // The save dialog has asked about the name it returned; the ".TXT" rule may name another file,
+    // and a remembered name may by now hold an earlier export.
+    const bool schonGefragt = vomDialog && QFileInfo(name).absoluteFilePath() == pfad;
+    if (!schonGefragt && QFileInfo::exists(pfad)) {
         const auto antwort = m_app.ui.confirmation(
             QStringLiteral("Die Datei \u201E%1\u201C gibt es schon.\r\nSoll sie ersetzt werden?\r\n\r\n"
-                           "Mit \u201ENein\u201C können Sie einen anderen Dateinamen wählen.")
-                .arg(QDir::toNativeSeparators(FinanzamtExport::txtDateiname(name))),
+                           "Mit \u201ENein\u201C wird nichts geschrieben; beim nächsten Export können Sie einen anderen "
+                           "Dateinamen wählen.")
+                .arg(QDir::toNativeSeparators(pfad)),
             {UserInteraction::Answer::Yes, UserInteraction::Answer::No});
         if (antwort != UserInteraction::Answer::Yes) {
-            name = waehlen();
-            if (name.isEmpty())
-                return {};
+            m_dateiname.clear();
+            return {};
         }
     }
     gewaehlt = name;
-    return FinanzamtExport::txtDateiname(QFileInfo(name).absoluteFilePath());
+    return pfad;
 }
 
 bool TExportansicht::schreibe(const QString& pfad, int& ersetzt) {

@@ -136,15 +136,20 @@ TEST(ExportWindows, DecliningToReplaceOrCancellingAnywhereWritesNothing) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write("voriger Export");
         }
-        // "Nein" offers the save dialog for another name; cancelling it leaves the file alone.
-        b.ui.nextSaveFileName.clear();
-        b.ui.confirm(Answer::No);
+        // "Nein" writes nothing and forgets the name; the next export asks for one, and the
+        // ".TXT" rule that leads to the same file asks again.
+        b.ui.confirm(Answer::No).confirm(Answer::No);
+        b.ui.dialog("TExportDialog", choice(nullptr));
+        press(d, "BitBtn2");
+        b.ui.nextSaveFileName = b.file(QStringLiteral("export.csv"));
         b.ui.dialog("TExportDialog", choice(nullptr));
         press(d, "BitBtn2");
         press(d, "BitBtn1");
     });
     EXPECT_EQ("voriger Export", b.read(QStringLiteral("export.TXT")).toStdString());
     EXPECT_EQ(3, b.ui.saveDialogs.size());
+    EXPECT_EQ(2, b.ui.questions.size());
+    EXPECT_TRUE(b.ui.finished());
     EXPECT_EQ(1, b.ui.messages.size()) << "only the one export that was written is reported";
     EXPECT_TRUE(b.ui.openedFiles.isEmpty());
     const QStringList left = QDir(b.desktop.path()).entryList(QDir::Files | QDir::Hidden);
