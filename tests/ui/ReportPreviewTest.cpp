@@ -110,9 +110,14 @@ TEST_F(Preview, ZoomsToTheRealSizeAndToThePageWidth) {
     EXPECT_DOUBLE_EQ(v.logicalDpiX() / 25.4, v.pixelProMm());
     QWidget* page = v.findChild<QWidget*>(QStringLiteral("Seitenbild"));
     EXPECT_NEAR(210 * v.pixelProMm(), page->width() - 2 * 12, 1);
-    const double full = v.pixelProMm();
     QTest::keyClick(&v, Qt::Key_Plus, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(full * 1.5, v.pixelProMm());
+    EXPECT_EQ(TReportVorschau::Prozent150, v.zoom());
+    v.setzeZoom(TReportVorschau::GanzeSeite);
+    const double fitted = v.pixelProMm();
+    QTest::keyClick(&v, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(v.pixelProMm(), fitted) << "Ctrl + from the fitted page makes it larger";
+    QTest::keyClick(&v, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_LT(v.pixelProMm(), fitted * 1.01);
     v.setzeZoom(TReportVorschau::Seitenbreite);
     const QSize view = control<QScrollArea>("Seitenflaeche")->viewport()->size();
     EXPECT_LE(page->width(), view.width());

@@ -170,8 +170,8 @@ TReportVorschau::TReportVorschau(const ReportEngine::PreparedReport& report, Wid
     taste(QKeySequence(Qt::Key_PageUp), [this] { zeigeSeite(m_seite - 1); });
     taste(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { zeigeSeite(0); });
     taste(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { zeigeSeite(seitenzahl() - 1); });
-    taste(QKeySequence::ZoomIn, [this] { setzeZoom(static_cast<Zoom>(std::min<int>(Prozent200, std::max<int>(Prozent50, m_zoom + 1)))); });
-    taste(QKeySequence::ZoomOut, [this] { setzeZoom(static_cast<Zoom>(m_zoom <= Prozent50 ? GanzeSeite : m_zoom - 1)); });
+    taste(QKeySequence::ZoomIn, [this] { zoomSchritt(+1); });
+    taste(QKeySequence::ZoomOut, [this] { zoomSchritt(-1); });
     taste(QKeySequence::Print, [this] { drucken(); });
 
     setTabOrder(m_flaeche, ErsteSeite);
@@ -196,11 +196,32 @@ void TReportVorschau::setzeZoom(Zoom zoom) {
     aktualisiere();
 }
 
+void TReportVorschau::zoomSchritt(int richtung) {
+    // From a fitted page the next step is the percentage just above or below its size.
+    const double jetzt = pixelProMm();
+    Zoom ziel = richtung > 0 ? m_zoom : GanzeSeite;
+    for (int z = Prozent50; z <= Prozent200; ++z) {
+        const Zoom stufe = static_cast<Zoom>(z);
+        const double px = pixelProMm(stufe);
+        if (richtung > 0 && px > jetzt * 1.01) {
+            ziel = stufe;
+            break;
+        }
+        if (richtung < 0 && px < jetzt * 0.99)
+            ziel = stufe;
+    }
+    setzeZoom(ziel);
+}
+
 double TReportVorschau::pixelProMm() const {
+    return pixelProMm(m_zoom);
+}
+
+double TReportVorschau::pixelProMm(Zoom zoom) const {
     const double echteGroesse = logicalDpiX() / 25.4;
     // Measured without the scroll bars, so that a bar that comes or goes does not change the fit.
     const QSize platz = m_flaeche->contentsRect().size() - QSize(2 * Seitenbild::Rand, 2 * Seitenbild::Rand);
-    switch (m_zoom) {
+    switch (zoom) {
     case GanzeSeite:
         return std::max(0.5, std::min(platz.width() / m_report.pageWidth, platz.height() / m_report.pageHeight));
     case Seitenbreite:

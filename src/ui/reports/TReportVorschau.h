@@ -36,6 +36,8 @@ public:
     Zoom zoom() const { return m_zoom; }
     // Millimetres to screen pixels at the current zoom.
     double pixelProMm() const;
+    // Ctrl + and Ctrl -: the next larger or smaller percentage; below the smallest the whole page.
+    void zoomSchritt(int richtung);
 
     // The printer dialog, then the chosen pages on the chosen printer.
     void drucken();
@@ -49,6 +51,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    double pixelProMm(Zoom zoom) const;
     void aktualisiere();
 
     const ReportEngine::PreparedReport& m_report;
