@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -142,6 +143,13 @@ TEST_F(Preview, SavesAsPdfAndPrintsTheChosenPages) {
     printer.setOutputFileName(dir.filePath(QStringLiteral("druck.pdf")));
     v.druckeAuf(printer, 2, 3);
     EXPECT_EQ(2, pdfPages(printer.outputFileName()));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {printer.outputFileName(), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    QStringList pages = QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    for (QString& p : pages)
+        p = p.trimmed();
+    EXPECT_EQ((QStringList{QStringLiteral("Seite 2"), QStringLiteral("Seite 3")}), pages) << "the chosen pages, in order";
     EXPECT_TRUE(ui.errors.isEmpty());
 }
 
