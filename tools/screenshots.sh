@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Writes PNGs of the main window with bookings, the voucher entry, the administration dialogs and the
+# Writes PNGs of the main window with bookings, the voucher entry, the administration dialogs, the
+# period dialogs, the preview of the VAT reconciliation and of the journal, the export windows and the
 # backup dialog into the given folder (default: build/screenshots), on sample books under a virtual
 # X server.
 set -euo pipefail
