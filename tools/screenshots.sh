@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Writes PNGs of the main window with bookings, the voucher entry, the administration dialogs and the
+# Writes PNGs of the main window with bookings, the voucher entry, the administration dialogs, the
+# period dialogs, the preview of the VAT reconciliation and of the journal, the export windows and the
 # backup dialog into the given folder (default: build/screenshots), on sample books under a virtual
 # X server.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KASSOL_BUILD_DIR:-$here/build}"
 out="${1:-$build/screenshots}"
-cmake --build "$build" --target kassol-screenshots kassol-cli -j "$(nproc)" >/dev/null
+cmake --build "$build" --target kassol-screenshots kassol-cli -j 2 >/dev/null
 books="$(mktemp -d)"
 trap 'rm -rf "$books"' EXIT
 cli=("$build/src/cli/kassol-cli" --data-dir "$books")

@@ -1,5 +1,7 @@
 #include "ui/QtInteraction.h"
 
+#include "ui/reports/TReportVorschau.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -117,4 +119,10 @@ void QtInteraction::error(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Kassol"), text, QMessageBox::Ok, parentWindow());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
+}
+
+void QtInteraction::vorschau(const ReportEngine::PreparedReport& report) {
+    TReportVorschau preview(report, *this, parentWindow());
+    preview.setWindowState(Qt::WindowMaximized);
+    preview.exec();
 }

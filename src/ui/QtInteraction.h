@@ -14,4 +14,5 @@ public:
     int execDialog(QDialog& dialog) override;
     void showWindow(QWidget& window) override;
     void error(const QString& text) override;
+    void vorschau(const ReportEngine::PreparedReport& report) override;
 };

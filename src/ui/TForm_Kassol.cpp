@@ -14,6 +14,8 @@
 #include "booking/BookingList.h"
 #include "booking/TFormBelegeingabeHilfe.h"
 #include "booking/Totals.h"
+#include "export/TExportansicht.h"
+#include "reports/TMonatsAuswahl.h"
 #include "store/ChangeNotifier.h"
 #include "store/DM_KS.h"
 #include "ui/Anwendung.h"
@@ -101,6 +103,9 @@ TForm_Kassol::TForm_Kassol(Anwendung& app, QWidget* parent) : QMainWindow(parent
     m_kreisAuswahl = std::make_unique<TFormBuchungsKreisAuswahl>(app, this);
     m_hilfe = std::make_unique<TFormBelegeingabeHilfe>(this);
     m_datensicherung = std::make_unique<TForm_Datensicherung>(app, this);
+    m_monatsAuswahl = std::make_unique<TMonatsAuswahl>(this);
+    m_exportAuswahl = std::make_unique<TExportauswahl>(this);
+    m_exportansicht = std::make_unique<TExportansicht>(app, this);
     connect(&app.dm.melder(), &Aenderungsmelder::geaendert, this, &TForm_Kassol::planeAktualisierung);
     FormCreate();
 }
@@ -219,15 +224,15 @@ void TForm_Kassol::baueMenue() {
 
     QMenu* auswerten = leiste->addMenu(QStringLiteral("Auswerten"));
     auswerten->setObjectName(QStringLiteral("Auswerten1"));
-    eintrag(auswerten, QStringLiteral("USTVerprobung1"), QStringLiteral("UST-Verprobung"), &TForm_Kassol::kommtNoch);
-    eintrag(auswerten, QStringLiteral("Journal1"), QStringLiteral("Journal"), &TForm_Kassol::kommtNoch);
-    eintrag(auswerten, QStringLiteral("BuchungskreisAuswertung1"), QStringLiteral("Buchungskreis-Auswertung"), &TForm_Kassol::kommtNoch);
-    eintrag(auswerten, QStringLiteral("BuchungskreisDetails1"), QStringLiteral("Buchungskreis Details"), &TForm_Kassol::kommtNoch);
-    eintrag(auswerten, QStringLiteral("Plus_Minus"), QStringLiteral("Plus - Minus"), &TForm_Kassol::kommtNoch);
+    eintrag(auswerten, QStringLiteral("USTVerprobung1"), QStringLiteral("UST-Verprobung"), &TForm_Kassol::USTVerprobung1Click);
+    eintrag(auswerten, QStringLiteral("Journal1"), QStringLiteral("Journal"), &TForm_Kassol::Journal1Click);
+    eintrag(auswerten, QStringLiteral("BuchungskreisAuswertung1"), QStringLiteral("Buchungskreis-Auswertung"), &TForm_Kassol::BuchungskreisAuswertung1Click);
+    eintrag(auswerten, QStringLiteral("BuchungskreisDetails1"), QStringLiteral("Buchungskreis Details"), &TForm_Kassol::BuchungskreisDetails1Click);
+    eintrag(auswerten, QStringLiteral("Plus_Minus"), QStringLiteral("Plus - Minus"), &TForm_Kassol::Plus_MinusClick);
 
     QMenu* exportMenu = leiste->addMenu(QStringLiteral("Export"));
     exportMenu->setObjectName(QStringLiteral("Export1"));
-    eintrag(exportMenu, QStringLiteral("Finanzamt1"), QStringLiteral("Finanzamt"), &TForm_Kassol::kommtNoch);
+    eintrag(exportMenu, QStringLiteral("Finanzamt1"), QStringLiteral("Finanzamt"), &TForm_Kassol::Finanzamt1Click);
 
     QMenu* info = leiste->addMenu(QStringLiteral("Info"));
     info->setObjectName(QStringLiteral("Info1"));
@@ -373,8 +378,4 @@ void TForm_Kassol::Buchungskreise1Click() {
 
 void TForm_Kassol::UeberKassolClick() {
     m_app.ui.execDialog(*m_about);
-}
-
-void TForm_Kassol::kommtNoch() {
-    m_app.ui.information(QStringLiteral("Diese Funktion kommt noch."));
 }

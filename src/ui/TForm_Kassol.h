@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -10,6 +11,9 @@ class QLabel;
 class QTableView;
 class QWidget;
 class TAboutBox;
+class TExportansicht;
+class TExportauswahl;
+class TMonatsAuswahl;
 class TFormBelegeingabeHilfe;
 class TForm_Datensicherung;
 class TFormBuchungsKreisAuswahl;
@@ -53,6 +57,13 @@ public:
     // The booking-circle selection of the evaluations, kept so that its "Datenexport" tick is
     // remembered while the program runs.
     TFormBuchungsKreisAuswahl& buchungskreisAuswahl() { return *m_kreisAuswahl; }
+    // The evaluations of the menu "Auswerten" and the tax-office export.
+    void USTVerprobung1Click();
+    void Journal1Click();
+    void BuchungskreisAuswertung1Click();
+    void BuchungskreisDetails1Click();
+    void Plus_MinusClick();
+    void Finanzamt1Click();
     void Iconerstellen1Click();
     void UeberKassolClick();
     void Beenden1Click();
@@ -86,7 +97,8 @@ private:
     void frageNachWirtschaftsjahr();
     void zeigeDatensicherung();
     void beenden();
-    void kommtNoch();
+    // Runs an evaluation command once the program has started, one at a time, showing its failure.
+    void auswertung(const std::function<void()>& befehl);
     // The id of the selected booking of a list, -1 when there is none to act on.
     int gewaehlteBuchung(bool einnahmen) const;
     std::optional<int> neuerBuchungskreis();
@@ -126,4 +138,7 @@ private:
     std::unique_ptr<TFormBelegeingabeHilfe> m_hilfe;
     std::unique_ptr<TForm_Datensicherung> m_datensicherung;
     std::unique_ptr<WebUpdate> m_webUpdate;
+    std::unique_ptr<TMonatsAuswahl> m_monatsAuswahl;
+    std::unique_ptr<TExportauswahl> m_exportAuswahl;
+    std::unique_ptr<TExportansicht> m_exportansicht;
 };

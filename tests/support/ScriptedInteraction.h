@@ -39,6 +39,7 @@ public:
     QStringList questions;      // confirmation and warning texts, in order
     QStringList inputProposals; // the proposal each input box showed
     QStringList openedFiles;
+    QStringList saveDialogs;  // the caption of every save-file dialog shown
     QString nextSaveFileName;
 
     bool finished() const { return m_steps.empty(); }
@@ -68,7 +69,10 @@ public:
             value = s.answerText;
         return s.ok;
     }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return nextSaveFileName; }
+    QString saveFileName(const QString& caption, const QString&, const QString&) override {
+        saveDialogs << caption;
+        return nextSaveFileName;
+    }
     void openFile(const QString& path) override { openedFiles << path; }
 
 protected:

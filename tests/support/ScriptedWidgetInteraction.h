@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/engine/PreparedReport.h"
 #include "support/ScriptedInteraction.h"
 #include "ui/WidgetInteraction.h"
 
@@ -7,6 +8,7 @@
 #include <QDialog>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 // The scripted answers of the desktop program: besides the questions, each dialog the program
 // shows is handed, already visible, to the next handler queued for its objectName, which plays
@@ -23,6 +25,7 @@ public:
     QStringList errors;        // failures shown to the user
     QStringList shownWindows;  // windows shown beside the others
     QStringList dialogsShown;  // every dialog shown, in order
+    std::vector<ReportEngine::PreparedReport> previews;  // every report shown in the preview
 
     bool allDialogsShown() const { return m_dialogs.empty(); }
 
@@ -50,6 +53,7 @@ public:
         w.show();
     }
     void error(const QString& text) override { errors << text; }
+    void vorschau(const ReportEngine::PreparedReport& report) override { previews.push_back(report); }
 
 private:
     std::deque<std::pair<QString, Handler>> m_dialogs;

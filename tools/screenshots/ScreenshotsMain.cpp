@@ -1,6 +1,7 @@
-// Opens the main window, the voucher entry, the administration dialogs and the backup dialog on
-// the books of a data folder
-// and writes a PNG of each, so that they can be looked at without clicking through the program.
+// Opens the main window, the voucher entry, the administration dialogs, the period dialogs, the
+// report preview (VAT reconciliation and journal), the export windows and the backup dialog on
+// the books of a data folder and writes a PNG of each, so that they can be looked at without
+// clicking through the program.
 //   kassol-screenshots DATENORDNER ZIELORDNER
 #include "admin/TFormBuchungsKreisAuswahl.h"
 #include "admin/TFormBuchungskreisNeu.h"
@@ -8,11 +9,13 @@
 #include "app/Folders.h"
 #include "app/Formats.h"
 #include "app/THelperData.h"
+#include "export/TExportansicht.h"
 #include "store/DM_KS.h"
 #include "store/MdbSqlRunner.h"
 #include "ui/Anwendung.h"
 #include "ui/TForm_Kassol.h"
 #include "ui/WidgetInteraction.h"
+#include "ui/reports/TReportVorschau.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,7 +25,8 @@
 
 namespace {
 
-// Answers every question with its first button, photographs every dialog and closes it again.
+// Answers every question with its first button, photographs every dialog and closes it again
+// (with OK for the dialogs named in annehmen), and photographs the preview of every report.
 class Fotograf final : public WidgetInteraction {
 public:
     explicit Fotograf(QString ziel) : m_ziel(std::move(ziel)) {}
@@ -39,8 +43,15 @@ public:
         d.adjustSize();
         QApplication::processEvents();
         speichere(d, d.objectName());
-        d.reject();
-        return QDialog::Rejected;
+        d.hide();
+        return annehmen.contains(d.objectName()) ? QDialog::Accepted : QDialog::Rejected;
+    }
+    void vorschau(const ReportEngine::PreparedReport& report) override {
+        TReportVorschau v(report, *this);
+        v.resize(1100, 820);
+        v.show();
+        QApplication::processEvents();
+        speichere(v, berichtName);
     }
     void speichere(QWidget& w, const QString& name) {
         const QString datei = QDir(m_ziel).filePath(name + QStringLiteral(".png"));
@@ -49,6 +60,9 @@ public:
         else
             std::printf("%s\n", qPrintable(datei));
     }
+
+    QStringList annehmen;
+    QString berichtName = QStringLiteral("TReportVorschau");
 
 private:
     QString m_ziel;
@@ -91,6 +105,18 @@ int main(int argc, char* argv[]) {
         TFormBuchungsKreisAuswahl& auswahl = fenster.buchungskreisAuswahl();
         auswahl.FormActivate(true);
         fotograf.execDialog(auswahl);
+        fotograf.annehmen = QStringList{QStringLiteral("TMonatsAuswahl"), QStringLiteral("TExportauswahl")};
+        fotograf.berichtName = QStringLiteral("TReportVorschau_Verprobung");
+        fenster.USTVerprobung1Click();
+        fotograf.berichtName = QStringLiteral("TReportVorschau_Journal");
+        fenster.Journal1Click();
+        fenster.Finanzamt1Click();
+        ExportZiel ziel = ExportZiel::Datei;
+        TExportDialog exportDialog(ziel, &fenster);
+        exportDialog.FormActivate();
+        fotograf.execDialog(exportDialog);
+        TExportHilfe hilfe(&fenster);
+        fotograf.execDialog(hilfe);
         fenster.close();
     });
     QObject::connect(&fenster, &TForm_Kassol::programmEnde, &app, &QCoreApplication::quit, Qt::QueuedConnection);
