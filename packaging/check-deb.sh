@@ -29,7 +29,7 @@ if grep -q -- "kassol-release\|kassol-update" <<<"$inhalt"; then echo "Das Paket
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for d in libqt6widgets6 libqt6network6 libsodium23 libzip4 libqt6sql6-sqlite; do
+for d in libqt6widgets6 libqt6network6 libsodium23 libzip4 libqt6sql6-sqlite libmdb3; do
     grep -q "$d" <<<"$depends" || { echo "Abhängigkeit fehlt: $d"; fehlt=1; }
 done
 
