@@ -1,5 +1,7 @@
 #include "ui/TAboutBox.h"
 
+#include "update/Version.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,7 +18,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     f.setPointSizeF(f.pointSizeF() * 1.6);
     produkt->setFont(f);
     layout->addWidget(produkt, 0, Qt::AlignHCenter);
-    auto* version = new QLabel(QStringLiteral("Version: ") + QString::fromLatin1(Version), this);
+    auto* version = new QLabel(QStringLiteral("Version: ") + Programmversion::laufende().text(), this);
     version->setObjectName(QStringLiteral("Version"));
     layout->addWidget(version, 0, Qt::AlignHCenter);
     auto* hersteller = new QLabel(QStringLiteral("Norvik"), this);

@@ -6,6 +6,5 @@
 class TAboutBox final : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* Version = "2026.04";
     explicit TAboutBox(QWidget* parent = nullptr);
 };
