@@ -116,6 +116,11 @@ void Database::close() {
     m_markiert = {};
 }
 
+qint64 Database::fremderStand() {
+    const auto v = scalar(QStringLiteral("PRAGMA data_version"), {}, QStringLiteral("Datenstand lesen"));
+    return v ? v->toLongLong() : -1;
+}
+
 bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
 
 sqlite3* Database::handle() const {

@@ -275,6 +275,7 @@ void TForm_Kassol::QueryStarten(int zeitraum, int mandant) {
 void TForm_Kassol::AnzeigeAktualisieren() {
     if (!m_initiiert || m_beendet)
         return;
+    m_gezeigterFremderStand = m_app.dm.db().fremderStand();
     Berechne();
     QueryStarten(m_app.dm.gibZeitraum(), m_app.dm.gibAktiverMandant());
     // A reminder never cuts into a dialog the user is working in.
