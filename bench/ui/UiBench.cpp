@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 
@@ -185,11 +186,27 @@ double start(DesktopBooks& books) {
     BenchInteraction ui;
     TDM_EinAus dm(books.helper, books.clock);
     dm.DataModuleCreate();
+    const qint64 daten = t.nsecsElapsed();
     Anwendung app{books.helper, dm, books.clock, ui};
     TForm_Kassol w(app);
+    const qint64 fenster = t.nsecsElapsed();
     w.show();
     bisGezeichnet(w);
     const double sekunden = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    if (qEnvironmentVariableIsSet("KASSOL_BENCH_TEILE")) {
+        TDM_EinAus frisch(books.helper, books.clock);
+        frisch.DataModuleCreate();
+        QElapsedTimer s;
+        s.start();
+        (void)berechneSummen(frisch);
+        const qint64 kalt = s.nsecsElapsed();
+        s.restart();
+        (void)berechneSummen(frisch);
+        std::fprintf(stderr, "Summen kalt %.1f ms, warm %.1f ms\n", kalt / 1e6, s.nsecsElapsed() / 1e6);
+        frisch.closeConnection();
+    }
+    if (qEnvironmentVariableIsSet("KASSOL_BENCH_TEILE"))
+        std::fprintf(stderr, "Daten %.1f ms, Fenster %.1f ms, gezeigt %.1f ms\n", daten / 1e6, (fenster - daten) / 1e6, sekunden * 1e3 - fenster / 1e6);
     if (!ui.errors.isEmpty())
         throw std::runtime_error(ui.errors.front().toStdString());
     dm.closeConnection();
