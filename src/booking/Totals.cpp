@@ -2,11 +2,10 @@
 
 #include "store/DM_KS.h"
 #include "store/DbError.h"
+#include "store/SummeNachArt.h"
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -70,83 +69,50 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-bool addiere(qint64& summe, qint64 wert) { return !__builtin_add_overflow(summe, wert, &summe); }
-
-// The four documented statements in two passes: the year's bookings from one index, then the
-// client's movements of the same range of booking ids, each matched to its booking in memory.
-// The sums are those of the statements, row for row; nullopt when a sum leaves the 64-bit range,
-// where the statements themselves are left to report it.
+// The four documented statements in two scans that SQLite aggregates itself: the year's bookings
+// from one index (the gross sums, and each booking's kind noted), then the client's movements of
+// the same range of booking ids, each added to the sum of its booking's kind. The sums are those of
+// the statements, row for row; nullopt when one leaves the 64-bit range or a scan fails, where the
+// statements themselves are left to report it.
 std::optional<Summen> summenInZweiDurchgaengen(sqlite3* db, int zeitraum, int mandant) {
-    // The year's income (1) and expense (2) bookings by id; other kinds count in no sum.
-    struct Buchung {
-        qint64 id;
-        unsigned char art;
-    };
-    std::vector<Buchung> buchungen;
-    buchungen.reserve(1024);
-    qint64 brutto[3] = {0, 0, 0};
-    qint64 kleinste = 0, groesste = 0;
-    {
-        Abfrage q(db, "SELECT ID, IstEinnahme, IstDrittland, Betrag FROM T_Buchungen WHERE mandant = ?1 AND Wirtschaftsjahr = ?2");
-        sqlite3_stmt* s = q.get();
-        sqlite3_bind_int(s, 1, mandant);
-        sqlite3_bind_int(s, 2, zeitraum);
-        while (q.naechste()) {
-            // A missing value reads as 0, which is neither kind, no import flag and adds nothing.
-            const qint64 einnahme = sqlite3_column_int64(s, 1);
-            if (einnahme != 1 && einnahme != 2)
-                continue;
-            const auto art = static_cast<unsigned char>(einnahme);
-            // IstDrittland = 2 ("nein"): imports stay out of the gross sums.
-            if (sqlite3_column_int64(s, 2) == 2 && !addiere(brutto[art], sqlite3_column_int64(s, 3)))
-                return std::nullopt;
-            const qint64 id = sqlite3_column_int64(s, 0);
-            if (id == 0 && sqlite3_column_type(s, 0) == SQLITE_NULL)
-                continue;
-            if (buchungen.empty() || id < kleinste)
-                kleinste = id;
-            if (buchungen.empty() || id > groesste)
-                groesste = id;
-            buchungen.push_back({id, art});
+    try {
+        SummeNachArt arten;
+        Summen summen;
+        {
+            Abfrage q(db, "SELECT kassol_merke(?3, ID, IstEinnahme), "
+                          "sum(CASE WHEN IstEinnahme = 1 AND IstDrittland = 2 THEN Betrag END), "
+                          "sum(CASE WHEN IstEinnahme = 2 AND IstDrittland = 2 THEN Betrag END) "
+                          "FROM T_Buchungen WHERE mandant = ?1 AND Wirtschaftsjahr = ?2");
+            sqlite3_stmt* s = q.get();
+            sqlite3_bind_int(s, 1, mandant);
+            sqlite3_bind_int(s, 2, zeitraum);
+            sqlite3_bind_pointer(s, 3, &arten, SummeNachArt::Zeiger, nullptr);
+            if (q.naechste()) {
+                summen.einnahmen = Currency::fromUnits(sqlite3_column_int64(s, 1));
+                summen.ausgaben = Currency::fromUnits(sqlite3_column_int64(s, 2));
+            }
         }
-    }
-    Summen summen;
-    summen.einnahmen = Currency::fromUnits(brutto[1]);
-    summen.ausgaben = Currency::fromUnits(brutto[2]);
-    if (buchungen.empty())
-        return summen;
-    // Ids of one year lie close together; a table by offset then finds a booking in one step.
-    std::vector<unsigned char> dicht;
-    const bool nah = groesste - kleinste < 4 * static_cast<qint64>(buchungen.size()) + 4096;
-    if (nah) {
-        dicht.assign(static_cast<size_t>(groesste - kleinste + 1), 0);
-        for (const Buchung& b : buchungen)
-            dicht[static_cast<size_t>(b.id - kleinste)] = b.art;
-    } else {
-        std::sort(buchungen.begin(), buchungen.end(), [](const Buchung& a, const Buchung& b) { return a.id < b.id; });
-    }
-    qint64 steuer[3] = {0, 0, 0};
-    Abfrage q(db, "SELECT Buchungen_id, St_Betrag FROM t_kontenbewegungen WHERE mandant = ?1 AND Buchungen_id BETWEEN ?2 AND ?3");
-    sqlite3_stmt* s = q.get();
-    sqlite3_bind_int(s, 1, mandant);
-    sqlite3_bind_int64(s, 2, kleinste);
-    sqlite3_bind_int64(s, 3, groesste);
-    while (q.naechste()) {
-        const qint64 id = sqlite3_column_int64(s, 0);
-        unsigned char art = 0;
-        if (nah) {
-            art = dicht[static_cast<size_t>(id - kleinste)];
-        } else {
-            const auto it = std::lower_bound(buchungen.begin(), buchungen.end(), id, [](const Buchung& b, qint64 v) { return b.id < v; });
-            if (it != buchungen.end() && it->id == id)
-                art = it->art;
+        if (arten.eintraege.empty())
+            return summen;
+        arten.ordne();
+        {
+            Abfrage q(db, "SELECT kassol_summiere(?4, Buchungen_id, St_Betrag) FROM t_kontenbewegungen "
+                          "WHERE mandant = ?1 AND Buchungen_id BETWEEN ?2 AND ?3");
+            sqlite3_stmt* s = q.get();
+            sqlite3_bind_int(s, 1, mandant);
+            sqlite3_bind_int64(s, 2, arten.kleinster);
+            sqlite3_bind_int64(s, 3, arten.groesster);
+            sqlite3_bind_pointer(s, 4, &arten, SummeNachArt::Zeiger, nullptr);
+            (void)q.naechste();
         }
-        if (art != 0 && !addiere(steuer[art], sqlite3_column_int64(s, 1)))
+        if (arten.ueberlauf)
             return std::nullopt;
+        summen.ust = Currency::fromUnits(arten.summe[1]);
+        summen.vst = Currency::fromUnits(arten.summe[2]);
+        return summen;
+    } catch (const DbError&) {
+        return std::nullopt;
     }
-    summen.ust = Currency::fromUnits(steuer[1]);
-    summen.vst = Currency::fromUnits(steuer[2]);
-    return summen;
 }
 
 } // namespace
