@@ -66,6 +66,10 @@ void PagePainter::paint(const PreparedPage& page) {
             const std::pair<int, QString> runKey(*id, item.text);
             auto run = m_cache->runs.find(runKey);
             if (run == m_cache->runs.end()) {
+                // Amounts and numbers hardly repeat; a long report would keep the shapes of all of
+                // them. Kept to a few pages' worth, the cache still serves what does repeat.
+                if (m_cache->runs.size() >= 4096)
+                    m_cache->runs.clear();
                 QString text = item.text;
                 if (item.maxWidth > 0) {
                     const QFontMetricsF metrics(*font, painter.device());
