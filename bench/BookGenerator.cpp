@@ -97,7 +97,9 @@ GeneratedBooks generateBooks(const QString& databaseFile, const BookSpec& spec) 
                 out.activeYear = jahr;
                 out.firstCircle = kreisIds.front();
             }
-            const int anzahl = aktiv && current ? spec.bookingsPerYear : std::max(1, spec.bookingsPerYear / 10);
+            const int anzahl = aktiv && current ? spec.bookingsPerYear
+                             : spec.bookingsPerOtherYear >= 0 ? spec.bookingsPerOtherYear
+                                                              : std::max(1, spec.bookingsPerYear / 10);
             const int tage = QDate(jahr, 12, 31).dayOfYear();
             std::vector<int> saetze = de ? std::vector<int>{0, 5, 7, 10, 13, 19, 20, 20, 20} : std::vector<int>{0, 5, 10, 13, 20, 20, 20};
             for (int i = 0; i < anzahl; ++i) {

@@ -10,7 +10,8 @@ struct BookSpec {
     int clients = 3;
     int yearsPerClient = 2;
     int circlesPerClient = 12;
-    int bookingsPerYear = 50000;  // of the active client's current year; the other years get a tenth
+    int bookingsPerYear = 50000;  // of the active client's current year
+    int bookingsPerOtherYear = -1;  // of every other year; a tenth of the above when negative
     int firstYear = 2023;
     unsigned seed = 20240315;
 };

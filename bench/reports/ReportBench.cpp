@@ -14,6 +14,7 @@
 #include "store/DM_KS.h"
 #include "store/MdbSqlRunner.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -95,8 +96,61 @@ void BM_Pdf(benchmark::State& state) {
     state.counters["bare_ms"] = timeSqliteShell(b.file(), mainStatement(which, b.info)) * 1000;
 }
 
+// The peak resident memory since the last reset, in MB; the reset makes the figure the peak of
+// the step measured, not of generating the books.
+void resetPeakMemory() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+double peakMemoryMb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    return -1;
+}
+
+// Journal and circle details as the program writes them: each page drawn into the PDF as soon
+// as it is laid out.
+void BM_PdfSeitenweise(benchmark::State& state) {
+    Books& b = books();
+    const auto which = static_cast<Report>(state.range(0));
+    const QString path = b.dir.filePath(QStringLiteral("bericht.pdf"));
+    const T_RepDaten d = Zeitraumwahl::fuerAktuellesJahr(*b.dm);
+    int pages = 0;
+    double peak = 0;
+    for (auto _ : state) {
+        resetPeakMemory();
+        ReportEngine::PdfSeiten pdf(path);
+        pages = which == Journal ? TRep_Journal::erstelle(*b.dm, d, pdf) : TRep_EinAusDetail::erstelle(*b.dm, d, pdf);
+        pdf.abschliessen();
+        peak = std::max(peak, peakMemoryMb());
+    }
+    state.counters["pages"] = pages;
+    state.counters["peak_MB"] = peak;
+    state.counters["bare_ms"] = timeSqliteShell(b.file(), mainStatement(which, b.info)) * 1000;
+}
+
+void BM_PdfGanz(benchmark::State& state) {
+    Books& b = books();
+    const auto which = static_cast<Report>(state.range(0));
+    const QString path = b.dir.filePath(QStringLiteral("bericht.pdf"));
+    double peak = 0;
+    for (auto _ : state) {
+        resetPeakMemory();
+        ReportEngine::writePdf(make(which, b), path);
+        peak = std::max(peak, peakMemoryMb());
+    }
+    state.counters["peak_MB"] = peak;
+}
+
 } // namespace
 
+BENCHMARK(BM_PdfSeitenweise)->ArgName("bericht")->Arg(Journal)->Arg(Details)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PdfGanz)->ArgName("bericht")->Arg(Journal)->Arg(Details)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_Prepare)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Pdf)->ArgName("bericht")->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

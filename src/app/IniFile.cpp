@@ -16,6 +16,18 @@ public:
 
 namespace {
 std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+// The text of the file as it is written; false when SimpleIni cannot put it together.
+bool aufbereiten(CSimpleIniA& ini, std::string& data) {
+    data.clear();
+    if (ini.Save(data) < 0)
+        return false;
+    // SimpleIni puts two empty lines between sections; one is what INI files usually have.
+    const std::string zwei = std::string(SI_NEWLINE_A) + SI_NEWLINE_A;
+    for (std::size_t at; (at = data.find(zwei + SI_NEWLINE_A)) != std::string::npos;)
+        data.erase(at, std::strlen(SI_NEWLINE_A));
+    return true;
+}
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)), m_ini(std::make_unique<IniData>()) {
@@ -26,7 +38,7 @@ IniFile::IniFile(QString path) : m_path(std::move(path)), m_ini(std::make_unique
         if (m_ini->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0)
             m_ini->ini.Reset();
     }
-    (void)m_ini->ini.Save(m_saved);
+    (void)aufbereiten(m_ini->ini, m_saved);
 }
 
 IniFile::~IniFile() = default;
@@ -104,15 +116,25 @@ bool IniFile::eraseSection(const QString& section) {
     return save();
 }
 
+void IniFile::sammeln() { m_sammeln = true; }
+
+bool IniFile::schreibeGesammelt() {
+    m_sammeln = false;
+    return save();
+}
+
 bool IniFile::save() {
+    if (m_sammeln)
+        return true;
     std::string data;
     try {
-        if (m_ini->ini.Save(data) < 0)
+        if (!aufbereiten(m_ini->ini, data))
             throw KassolError(QStringLiteral("Die Einstellungen konnten nicht aufbereitet werden."));
-        // SimpleIni puts two empty lines between sections; one is what INI files usually have.
-        const std::string zwei = std::string(SI_NEWLINE_A) + SI_NEWLINE_A;
-        for (std::size_t at; (at = data.find(zwei + SI_NEWLINE_A)) != std::string::npos;)
-            data.erase(at, std::strlen(SI_NEWLINE_A));
+        // Each write syncs the file to the disk; a value written as it already stands costs nothing.
+        if (data == m_saved && QFile::exists(m_path)) {
+            m_lastError.clear();
+            return true;
+        }
         SafeFileWriter::writeAll(m_path, QByteArray::fromStdString(data), QStringLiteral("Die Einstellungsdatei"));
     } catch (const KassolError& e) {
         m_lastError = e.message();

@@ -34,6 +34,10 @@ public:
     bool writeDate(const QString& section, const QString& key, const QDate& value);
     bool deleteKey(const QString& section, const QString& key);
     bool eraseSection(const QString& section);
+    // The writes after sammeln() are kept here until schreibeGesammelt() puts them into the file
+    // together, in one write; its result is theirs.
+    void sammeln();
+    bool schreibeGesammelt();
     // The German message of the last failed write; empty after a successful one.
     const QString& lastError() const { return m_lastError; }
 
@@ -44,4 +48,5 @@ private:
     std::unique_ptr<IniData> m_ini;
     std::string m_saved;  // the content as last read or written, to go back to when a write fails
     QString m_lastError;
+    bool m_sammeln = false;
 };

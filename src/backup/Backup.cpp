@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sqlite3.h>
 
 namespace {
 
@@ -93,7 +94,7 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         // In place, so that no connection loses the file it has open. When another program keeps
         // the data busy, or their disk is full, the file is left as it is: the backup itself is
         // compacted either way.
-        (void)komprimiereDatenbank(datenbank);
+        const bool komprimiert = komprimiereDatenbank(datenbank);
 
         // The backup is built beside its target and replaces it only once it is complete, checked
         // and on the disk; a previous backup survives every failure.
@@ -102,7 +103,28 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
             kopiereDatenbank(datenbank, datei.temporaryPath());
             if (const QString grund = checkKassolDatabase(datei.temporaryPath()); !grund.isEmpty())
                 return misslungen(nichtZippen, QStringLiteral("Die Kopie ist fehlerhaft: %1").arg(grund));
+        } else if (komprimiert) {
+            // The file has just been checked and compacted: it goes into the archive as it is, read
+            // while a read transaction keeps every other program from writing it, so the archive
+            // holds it as of one moment. Reading the archive back checks every byte against the
+            // file's checksum.
+            SqliteDatei lesen(datenbank, SQLITE_OPEN_READWRITE);
+            int rc = lesen.rc();
+            if (rc == SQLITE_OK)
+                rc = lesen.exec("BEGIN; SELECT count(*) FROM sqlite_master;");
+            if (rc != SQLITE_OK)
+                return misslungen(nichtZippen, sqliteGrund(rc, lesen.db()));
+            QList<ZipArchive::Eintrag> eintraege{{datenbank, QStringLiteral("ks_tab.mdb")}};
+            if (QFileInfo::exists(helper.IniPath()))
+                eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
+            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund));
+            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
+                return misslungen(nichtZippen, QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund));
+            (void)lesen.exec("COMMIT");
         } else {
+            // Not compacted (the data were busy): a compacted, checked copy as of one moment goes
+            // into the archive, and the archive's database is checked once more.
             const Weg stand(datei.temporaryPath() + QStringLiteral(".mdb"));
             kopiereDatenbank(datenbank, stand.pfad());
             if (const QString grund = checkKassolDatabase(stand.pfad()); !grund.isEmpty())

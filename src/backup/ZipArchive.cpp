@@ -3,7 +3,11 @@
 #include "app/KassolError.h"
 #include "app/SafeFileWriter.h"
 
+#include "backup/Compaction.h"
+
 #include <QFile>
+#include <cerrno>
+#include <sqlite3.h>
 #include <memory>
 #include <zip.h>
 
@@ -56,8 +60,13 @@ QString schreibe(const QString& archiv, const QList<Eintrag>& eintraege) {
         zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
     }
     // zip_close writes the archive; on failure the handle stays open and is discarded.
-    if (zip_close(z.get()) != 0)
+    if (zip_close(z.get()) != 0) {
+        // A full disk is said as everywhere else, with what to do about it.
+        const int system = zip_error_code_system(zip_get_error(z.get()));
+        if (system == ENOSPC || system == EDQUOT)
+            return sqliteGrund(SQLITE_FULL);
         return QString::fromLocal8Bit(zip_strerror(z.get()));
+    }
     z.release();
     return QString();
 }

@@ -523,8 +523,9 @@ void TFormBelegeingabe::schliesseMitOk() {
 }
 
 void TFormBelegeingabe::merkeEingaben() {
-    // Each entry is remembered on its own; one that cannot be written does not stop the others.
+    // The entries reach the file in one write, so that the next voucher is not kept waiting.
     const auto ini = m_app.helper.GetIniInstance();
+    ini->sammeln();
     const QString abschnitt = iniAbschnitt(m_mandant);
     if (const auto kreis = gewaehlterKreis())
         (void)ini->writeInteger(abschnitt, QStringLiteral("Buchungskreis"), *kreis);
@@ -537,6 +538,7 @@ void TFormBelegeingabe::merkeEingaben() {
         (void)ini->deleteKey(abschnitt, QStringLiteral("Steuersatz"));
         (void)ini->deleteKey(abschnitt, QStringLiteral("Buchungstext"));
     }
+    (void)ini->schreibeGesammelt();
 }
 
 void TFormBelegeingabe::BitBtn1Click() {

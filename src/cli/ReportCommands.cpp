@@ -32,6 +32,20 @@ int ausgeben(CliContext& ctx, const ReportEngine::PreparedReport& report, const 
     return 0;
 }
 
+// A long report as PDF: written page by page while it is laid out, never held whole.
+template <class Erstelle>
+int ausgebenSeitenweise(CliContext& ctx, const std::optional<QString>& pdf, Erstelle erstelle) {
+    const QString path = QFileInfo(*pdf).absoluteFilePath();
+    ReportEngine::PdfSeiten datei(path);
+    const int seiten = erstelle(datei);
+    datei.abschliessen();
+    if (ctx.json)
+        ctx.printJson(QJsonObject{{QStringLiteral("datei"), QDir::toNativeSeparators(path)}, {QStringLiteral("seiten"), seiten}});
+    else
+        ctx.out << QDir::toNativeSeparators(path) << "\n";
+    return 0;
+}
+
 // The chosen circle must be one of the active client's.
 int kreis(CliContext& ctx, const CliArgs& a, int mandant) {
     const auto v = a.value(QStringLiteral("--circle"));
@@ -87,6 +101,9 @@ int runReport(CliContext& ctx, const QStringList& args) {
                 return 0;
             }
         }
+        if (pdf)
+            return ausgebenSeitenweise(ctx, pdf,
+                                       [&](ReportEngine::PageSink& seiten) { return TRep_Journal::erstelle(ctx.dm, d, seiten); });
         return ausgeben(ctx, TRep_Journal::erstelle(ctx.dm, d), pdf);
     }
     if (which == QStringLiteral("circles") || which == QStringLiteral("details") || which == QStringLiteral("plusminus")) {
@@ -110,6 +127,9 @@ int runReport(CliContext& ctx, const QStringList& args) {
                 return 0;
             }
         }
+        if (pdf)
+            return ausgebenSeitenweise(ctx, pdf,
+                                       [&](ReportEngine::PageSink& seiten) { return TRep_EinAusDetail::erstelle(ctx.dm, d, seiten); });
         return ausgeben(ctx, TRep_EinAusDetail::erstelle(ctx.dm, d), pdf);
     }
     throw CliUsageError(QStringLiteral("Unbekannte Auswertung \u201E%1\u201C.").arg(which));

@@ -48,9 +48,11 @@ SqlParams params(const T_RepDaten& d) {
 
 } // namespace
 
-namespace TRep_EinAusDetail {
+namespace {
 
-PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
+// Builds the report and hands its definition and rows to the layout the caller chose.
+template <class Ausgabe>
+auto baue(TDM_EinAus& dm, const T_RepDaten& d, Ausgabe ausgabe) {
     ReportData data = ReportData::fromQuery(dm.db(), QueryEinAusDetail_Sql, params(d), QStringLiteral("Buchungskreis Details"));
     if (d.BK > 0)
         data.setFilter(QStringLiteral("BK = %1").arg(d.BK));
@@ -115,7 +117,19 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
                      Item::sum(QStringLiteral("brutto2"), 174.1, 0.5, font(true)),
                      Item::line(0, 7.4, PrintableWidth)};
     r.bands = {header, art, kreis, detail, artSumme, kreisSumme, summary};
-    return prepare(r, data);
+    return ausgabe(r, data);
+}
+
+} // namespace
+
+namespace TRep_EinAusDetail {
+
+PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
+    return baue(dm, d, [](ReportDefinition& r, const ReportData& data) { return prepare(r, data); });
+}
+
+int erstelle(TDM_EinAus& dm, const T_RepDaten& d, PageSink& seiten) {
+    return baue(dm, d, [&seiten](ReportDefinition& r, const ReportData& data) { return prepare(r, data, seiten); });
 }
 
 ReportData exportDaten(TDM_EinAus& dm, const T_RepDaten& d) {

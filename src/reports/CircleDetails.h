@@ -12,6 +12,8 @@ namespace TRep_EinAusDetail {
 
 // daten.BK = 0 for all circles, else the circle's id.
 ReportEngine::PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& daten);
+// The same, each page handed on as soon as it is laid out; returns the number of pages.
+int erstelle(TDM_EinAus& dm, const T_RepDaten& daten, ReportEngine::PageSink& seiten);
 // The rows of its "Datenexport" (always all circles of the year).
 ReportEngine::ReportData exportDaten(TDM_EinAus& dm, const T_RepDaten& daten);
 

@@ -48,9 +48,11 @@ FontSpec bold() {
 
 } // namespace
 
-namespace TRep_Journal {
+namespace {
 
-PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
+// Builds the report and hands its definition and rows to the layout the caller chose.
+template <class Ausgabe>
+auto baue(TDM_EinAus& dm, const T_RepDaten& d, Ausgabe ausgabe) {
     const ReportData data = ReportData::fromQuery(dm.db(), QueryJournal_Sql, params(d), QStringLiteral("Journal"));
     ReportDefinition r;
     r.title = QStringLiteral("Buchungsjournal");
@@ -104,7 +106,19 @@ PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
         c.item(QStringLiteral("LabelUST")).enabled = !c.value(QStringLiteral("UST")).isNull();
     };
     r.bands = {header, detail};
-    return prepare(r, data);
+    return ausgabe(r, data);
+}
+
+} // namespace
+
+namespace TRep_Journal {
+
+PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& d) {
+    return baue(dm, d, [](ReportDefinition& r, const ReportData& data) { return prepare(r, data); });
+}
+
+int erstelle(TDM_EinAus& dm, const T_RepDaten& d, PageSink& seiten) {
+    return baue(dm, d, [&seiten](ReportDefinition& r, const ReportData& data) { return prepare(r, data, seiten); });
 }
 
 ReportData exportDaten(TDM_EinAus& dm, const T_RepDaten& d) {

@@ -10,6 +10,8 @@ class TDM_EinAus;
 namespace TRep_Journal {
 
 ReportEngine::PreparedReport erstelle(TDM_EinAus& dm, const T_RepDaten& daten);
+// The same, each page handed on as soon as it is laid out; returns the number of pages.
+int erstelle(TDM_EinAus& dm, const T_RepDaten& daten, ReportEngine::PageSink& seiten);
 // The rows of its "Datenexport": one per tax movement, with the circle's name.
 ReportEngine::ReportData exportDaten(TDM_EinAus& dm, const T_RepDaten& daten);
 

@@ -1,5 +1,7 @@
 #include "store/DM_KS.h"
 
+#include "store/SchemaScript.h"
+
 #include "app/THelperData.h"
 #include "store/DbError.h"
 
@@ -61,7 +63,15 @@ TDM_EinAus::TDM_EinAus(const THelperData& helper, const Clock& clock)
 
 TDM_EinAus::~TDM_EinAus() = default;
 
-void TDM_EinAus::ADO_KSBeforeConnect() { m_db.open(m_helper.DatabaseFile()); }
+void TDM_EinAus::ADO_KSBeforeConnect() {
+    m_db.open(m_helper.DatabaseFile());
+    try {
+        zusatzIndexeAnlegen(m_db);
+    } catch (...) {
+        m_db.close();
+        throw;
+    }
+}
 
 Database& TDM_EinAus::db() {
     if (!m_db.isOpen())

@@ -5,6 +5,7 @@
 #include "store/DatabaseFile.h"
 #include "store/DbError.h"
 #include "store/SchemaScript.h"
+#include "store/SummeNachArt.h"
 #include "store/Transaction.h"
 
 #include <QAtomicInt>
@@ -107,6 +108,7 @@ void Database::applySettings() {
     // memory between statements instead of reading them from the file each time.
     exec(QStringLiteral("PRAGMA cache_size = -65536"));
     DeutscheSortierung::registriere(handle());
+    SummeNachArt::registriere(handle());
 }
 
 void Database::close() {
@@ -114,6 +116,11 @@ void Database::close() {
         m_db.close();
     m_transactionDepth = 0;
     m_markiert = {};
+}
+
+qint64 Database::fremderStand() {
+    const auto v = scalar(QStringLiteral("PRAGMA data_version"), {}, QStringLiteral("Datenstand lesen"));
+    return v ? v->toLongLong() : -1;
 }
 
 bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }

@@ -46,6 +46,10 @@ public:
     QSqlQuery prepare(const QString& sql, const QString& context = {});
     static void run(QSqlQuery& query, const QString& context = {});
 
+    // A number that changes whenever another connection, of this program or another, has
+    // committed a change to the file since it was last read.
+    qint64 fremderStand();
+
     Transaction transaction();
     // Whether a transaction guard of this connection is open.
     bool inTransaction() const { return m_transactionDepth > 0; }

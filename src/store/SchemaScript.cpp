@@ -1,5 +1,9 @@
 #include "store/SchemaScript.h"
 
+#include "store/Database.h"
+
+#include <sqlite3.h>
+
 // The statements that create an empty Kassol database. The runner cuts them apart by the layout:
 // a statement ends with ";" as the last character of a line, "--" opens a comment line, and the
 // last statement has neither ";" nor line break.
@@ -109,7 +113,23 @@ CREATE INDEX [id] ON [T_Kontenplan] ([id]);
 CREATE UNIQUE INDEX [Kontonummer] ON [T_Kontenplan] ([Kontonummer]);
 CREATE INDEX [aktiv] ON [T_Mandant] ([aktiv]);
 CREATE UNIQUE INDEX [T_MandantT_Stammdaten] ON [T_Stammdaten] ([mandant]);
+)KSSQL";
 
+// Indexes beyond the documented ones, for the statements a large fiscal year makes slow. They
+// change no result; the script creates them for a new file and zusatzIndexeAnlegen() for an
+// older one.
+static const char* const ZusatzIndexeText[] = {
+    // max(Belegnummer) of a year is one seek; the totals read the year from this index alone.
+    "CREATE INDEX IF NOT EXISTS [Buchungen_Jahr] ON [T_Buchungen] ([mandant], [Wirtschaftsjahr], [Belegnummer], "
+    "[IstEinnahme], [IstDrittland], [Betrag], [ID]);",
+    // The lists' order, so that their first page is read without sorting the year.
+    "CREATE INDEX IF NOT EXISTS [Buchungen_Liste] ON [T_Buchungen] ([mandant], [Wirtschaftsjahr], [IstEinnahme], "
+    "[Buchungsdatum] DESC, [ID]);",
+    // The tax amounts of a client's bookings in the order of their booking, read without the table.
+    "CREATE INDEX IF NOT EXISTS [Bewegungen_Buchung] ON [t_kontenbewegungen] ([mandant], [Buchungen_id], [St_Betrag]);",
+};
+
+static const char* const SchemaScriptRest = R"KSSQL(
 -- Foreign Keys
 -- SQLite nimmt Fremdschluessel nur beim Anlegen einer Tabelle an: FK_Buchungen_BKreis,
 -- FK_Kontenbewegungen_Buchungen und FK_Stammdaten_Mandant stehen deshalb in ihren CREATE TABLE.
@@ -140,7 +160,41 @@ INSERT INTO T_Kontenplan (id, Kontonummer, Kontoname, Steuersatz, Kontoart) VALU
 -- Release Version schreiben
 Insert Into Release (Release, ReleaseDatum, MSAVersion) VALUES (202603, '2026-03-13', '2000'))KSSQL";
 
+QStringList ZusatzIndexe() {
+    QStringList statements;
+    for (const char* sql : ZusatzIndexeText)
+        statements << QString::fromUtf8(sql);
+    return statements;
+}
+
 QString SchemaScript() {
-    static const QString text = QString::fromUtf8(SchemaScriptText).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    static const QString text = [] {
+        QString t = QString::fromUtf8(SchemaScriptText);
+        t += QStringLiteral("-- Zusätzliche Indexe\n");
+        for (const QString& sql : ZusatzIndexe())
+            t += sql + QLatin1Char('\n');
+        t += QString::fromUtf8(SchemaScriptRest);
+        return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }();
     return text;
+}
+
+void zusatzIndexeAnlegen(Database& db) {
+    const QString context = QStringLiteral("Indexe der Datenbank ergänzen");
+    const QStringList namen{QStringLiteral("Buchungen_Jahr"), QStringLiteral("Buchungen_Liste"), QStringLiteral("Bewegungen_Buchung")};
+    const auto vorhanden = db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN ('%1')")
+                                         .arg(namen.join(QStringLiteral("', '"))),
+                                     {}, context);
+    if (vorhanden && vorhanden->toInt() == namen.size())
+        return;
+    // A file without the bookings tables is not a Kassol database; whoever checks its tables says so.
+    const auto tabellen = db.scalar(
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('T_Buchungen', 't_kontenbewegungen')"), {},
+        context);
+    if (!tabellen || tabellen->toInt() != 2 || sqlite3_db_readonly(db.handle(), "main") == 1)
+        return;
+    auto tx = db.transaction();
+    for (const QString& sql : ZusatzIndexe())
+        db.exec(sql, {}, context);
+    tx.commit();
 }

@@ -281,8 +281,13 @@ void TForm_Kassol::QueryStarten(int zeitraum, int mandant) {
 void TForm_Kassol::AnzeigeAktualisieren() {
     if (!m_initiiert || m_beendet)
         return;
+    // Read before the books, so that a change made meanwhile is shown at the next activation; a
+    // refresh that fails is tried again then.
+    const qint64 stand = m_app.dm.db().fremderStand();
+    m_gezeigterFremderStand = -1;
     Berechne();
     QueryStarten(m_app.dm.gibZeitraum(), m_app.dm.gibAktiverMandant());
+    m_gezeigterFremderStand = stand;
     // A reminder never cuts into a dialog the user is working in.
     if (!QApplication::activeModalWidget())
         erinnereAnStammdaten();

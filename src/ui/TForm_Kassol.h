@@ -108,6 +108,9 @@ private:
     bool m_initiiert = false;
     bool m_gezeigt = false;
     bool m_aktualisierungGeplant = false;
+    // What other programs had written when the window was last shown anew; its own changes come
+    // through the change notifier.
+    qint64 m_gezeigterFremderStand = -1;
     bool m_imBefehl = false;
     bool m_beendet = false;
     bool m_schliesst = false;

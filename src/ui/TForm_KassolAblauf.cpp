@@ -101,9 +101,13 @@ void TForm_Kassol::bieteWirtschaftsjahrAn() {
 }
 
 bool TForm_Kassol::event(QEvent* e) {
-    // Whatever changed while another window had the focus is shown when this one is back.
+    // Whatever another program changed while another window had the focus is shown when this one
+    // is back; the changes of this program have asked for their refresh already.
     if (e->type() == QEvent::WindowActivate && m_initiiert && !m_beendet)
-        planeAktualisierung();
+        mitFehleranzeige(m_app.ui, [this] {
+            if (m_app.dm.db().fremderStand() != m_gezeigterFremderStand)
+                planeAktualisierung();
+        });
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && static_cast<QKeyEvent*>(e)->modifiers() == Qt::NoModifier) {

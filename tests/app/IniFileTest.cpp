@@ -99,3 +99,37 @@ TEST(IniFile, AWriteThatFailsSaysWhyAndKeepsTheFileAndTheValuesAsTheyWere) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(before, f.readAll());
 }
+
+// Collected writes reach the file together at the end, and a value written as it already stands
+// leaves the file untouched (a line added behind the program's back shows it was not rewritten).
+TEST(IniFile, CollectedWritesLandTogetherAndUnchangedValuesDoNotRewrite) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+    const auto content = [&path] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    {
+        IniFile ini(path);
+        ASSERT_TRUE(ini.writeInteger("Buchen Mandant 7", "Buchungskreis", 3));
+        ini.sammeln();
+        ini.writeInteger("Buchen Mandant 7", "Buchungskreis", 4);
+        ini.writeString("Buchen Mandant 7", "Steuersatz", "20");
+        EXPECT_FALSE(content().contains("Steuersatz")) << "nothing written before the end";
+        EXPECT_EQ(4, ini.readInteger("Buchen Mandant 7", "Buchungskreis", 0));
+        ASSERT_TRUE(ini.schreibeGesammelt());
+    }
+    IniFile again(path);
+    EXPECT_EQ(4, again.readInteger("Buchen Mandant 7", "Buchungskreis", 0));
+    EXPECT_EQ("20", again.readString("Buchen Mandant 7", "Steuersatz", "").toStdString());
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("; von Hand\n");
+    }
+    IniFile third(path);
+    ASSERT_TRUE(third.writeInteger("Buchen Mandant 7", "Buchungskreis", 4));
+    EXPECT_TRUE(content().contains("; von Hand")) << "the same value again is no write";
+    ASSERT_TRUE(third.writeInteger("Buchen Mandant 7", "Buchungskreis", 5));
+    EXPECT_EQ(5, IniFile(path).readInteger("Buchen Mandant 7", "Buchungskreis", 0));
+}

@@ -86,3 +86,68 @@ TEST(Totals, SumsBeyondTheRangeOfOlderBooksFailInGerman) {
         EXPECT_FALSE(e.message().contains(QStringLiteral("SELECT")));
     }
 }
+
+namespace {
+// The four statements the totals are defined by, run as they stand.
+Currency documented(TestBooks& b, const char* sql, int einnahme, int zeitraum, int mandant) {
+    const auto v = b.db().scalar(QString::fromLatin1(sql), {{QStringLiteral(":e"), einnahme}, {QStringLiteral(":z"), zeitraum}, {QStringLiteral(":m"), mandant}});
+    return v && !v->isNull() ? Currency::fromUnits(v->toLongLong()) : Currency();
+}
+const char* const Brutto = "SELECT Sum(T_Buchungen.Betrag) FROM T_Buchungen GROUP BY T_Buchungen.IstEinnahme, T_Buchungen.Wirtschaftsjahr, "
+                           "T_Buchungen.IstDrittland, T_Buchungen.mandant HAVING (((T_Buchungen.IstEinnahme)=:e) AND "
+                           "((T_Buchungen.Wirtschaftsjahr)=:z) AND ((T_Buchungen.IstDrittland)=2) AND ((T_Buchungen.mandant)=:m))";
+const char* const Steuer = "SELECT Sum(t_kontenbewegungen.St_Betrag) FROM T_Buchungen INNER JOIN t_kontenbewegungen ON "
+                           "(t_kontenbewegungen.mandant = T_Buchungen.mandant) AND (T_Buchungen.ID = t_kontenbewegungen.Buchungen_id) "
+                           "WHERE (((T_Buchungen.IstEinnahme)=:e) AND ((T_Buchungen.Wirtschaftsjahr)=:z) AND ((T_Buchungen.mandant)=:m))";
+} // namespace
+
+// Odd rows included (no amount, flags outside 1 and 2, movements without amount or of bookings of
+// other years and clients with the same ids), the figures are the statements' to the unit, with
+// the ids of a year close together and scattered far apart.
+TEST(Totals, FiguresAreThoseOfTheStatementsOnMixedBooks) {
+    for (const int abstand : {1, 977}) {
+        TestBooks b;
+        b.addClient(5, "Muster", true, 2024, 1);
+        b.db().exec("INSERT INTO T_Zeitraum (mandant, id, Jahr) VALUES (5, 2, 2023)");
+        b.addClient(6, "Andere", false, 2024, 3);
+        auto tx = b.db().transaction();
+        unsigned zufall = 12345;
+        const auto naechste = [&zufall](unsigned n) {
+            zufall = zufall * 1103515245u + 12345u;
+            return (zufall >> 8) % n;
+        };
+        const char* const flags[] = {"1", "2", "2", "0", "NULL"};
+        int bewegung = 1;
+        int zaehler[7] = {};
+        for (int i = 1; i <= 3000; ++i) {
+            const int mandant = naechste(10) == 0 ? 6 : 5;
+            const int zeitraum = mandant == 6 ? 3 : (naechste(4) == 0 ? 2 : 1);
+            // Both clients number their bookings from 1, so their ids meet.
+            const int id = ++zaehler[mandant] * abstand;
+            const QString betrag = naechste(50) == 0 ? QStringLiteral("NULL") : QString::number(naechste(100000000) - 1000000);
+            b.db().exec(QStringLiteral("INSERT INTO T_Buchungen (mandant, ID, Wirtschaftsjahr, Buchungsdatum, Betrag, IstEinnahme, "
+                                       "IstDrittland) VALUES (%1, %2, %3, '2024-01-01', %4, %5, %6)")
+                            .arg(mandant)
+                            .arg(id)
+                            .arg(zeitraum)
+                            .arg(betrag, QString::fromLatin1(flags[naechste(5)]), QString::fromLatin1(flags[naechste(5)])));
+            for (unsigned m = naechste(3); m > 0; --m) {
+                const QString steuer = naechste(40) == 0 ? QStringLiteral("NULL") : QString::number(naechste(2000000));
+                b.db().exec(QStringLiteral("INSERT INTO t_kontenbewegungen VALUES (%1, %2, %3, 1020, %4)")
+                                .arg(mandant)
+                                .arg(bewegung++)
+                                .arg(id)
+                                .arg(steuer));
+            }
+        }
+        tx.commit();
+        for (const auto& [zeitraum, mandant] : {std::pair{1, 5}, std::pair{2, 5}, std::pair{3, 6}, std::pair{9, 5}}) {
+            const Summen s = berechneSummen(*b.dm, zeitraum, mandant);
+            EXPECT_EQ(documented(b, Brutto, 1, zeitraum, mandant), s.einnahmen) << abstand << " " << zeitraum;
+            EXPECT_EQ(documented(b, Brutto, 2, zeitraum, mandant), s.ausgaben) << abstand << " " << zeitraum;
+            EXPECT_EQ(documented(b, Steuer, 1, zeitraum, mandant), s.ust) << abstand << " " << zeitraum;
+            EXPECT_EQ(documented(b, Steuer, 2, zeitraum, mandant), s.vst) << abstand << " " << zeitraum;
+        }
+        EXPECT_NE(Currency(), berechneSummen(*b.dm, 1, 5).ust) << "the books have figures to compare";
+    }
+}

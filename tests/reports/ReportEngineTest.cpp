@@ -107,3 +107,32 @@ TEST(ReportEngine, DisplayMasks) {
     EXPECT_EQ("", formatValue(QVariant(), "#,##0.00").toStdString());
     EXPECT_EQ("05.03.2024", formatValue("2024-03-05", "date").toStdString());
 }
+
+namespace {
+struct CollectingSink : PageSink {
+    QString title;
+    PreparedReport pages;
+    void titel(const QString& t) override { title = t; }
+    void seite(PreparedPage&& page) override { pages.pages.push_back(std::move(page)); }
+};
+} // namespace
+
+// Laid out page by page into a sink, a report has exactly the pages it has when prepared whole:
+// several pages with groups, and no rows at all.
+TEST(ReportEngine, PagesHandedToASinkAreThoseOfTheWholeReport) {
+    for (const int n : {0, 120}) {
+        ReportDefinition whole = definition();
+        whole.title = "Liste";
+        const PreparedReport p = prepare(whole, rows(n, 47));
+        ReportDefinition streamed = definition();
+        streamed.title = "Liste";
+        CollectingSink sink;
+        EXPECT_EQ(static_cast<int>(p.pages.size()), prepare(streamed, rows(n, 47), sink)) << n;
+        EXPECT_EQ("Liste", sink.title.toStdString());
+        ASSERT_EQ(p.pages.size(), sink.pages.pages.size()) << n;
+        EXPECT_EQ(renderText(p).toStdString(), renderText(sink.pages).toStdString()) << n;
+        for (std::size_t i = 0; i < p.pages.size(); ++i)
+            for (std::size_t j = 0; j < p.pages[i].items.size(); ++j)
+                EXPECT_EQ(p.pages[i].items[j].rect, sink.pages.pages[i].items[j].rect) << n << " " << i << " " << j;
+    }
+}

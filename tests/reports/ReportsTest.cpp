@@ -186,3 +186,25 @@ TEST(ReportOutput, APdfReadsBackAndTheExportIsACsvFile) {
                       "07.03.2024;3;;10;-110,00;10,00;;Auto\r\n"),
               QString::fromUtf8(f.readAll()));
 }
+
+// The details written page by page while laid out read back as the same PDF text as when the
+// whole report is written at once.
+TEST(ReportOutput, APdfWrittenPageByPageReadsLikeOneWrittenWhole) {
+    ReportBooks b;
+    b.circleExample();
+    const T_RepDaten d = Zeitraumwahl::fuerAktuellesJahr(*b.dm);
+    const auto text = [](const QString& pdf) {
+        QProcess p;
+        p.start("pdftotext", {"-layout", pdf, "-"});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    ReportEngine::writePdf(TRep_EinAusDetail::erstelle(*b.dm, d), b.folder.file("ganz.pdf"));
+    ReportEngine::PdfSeiten seitenweise(b.folder.file("seitenweise.pdf"));
+    EXPECT_EQ(1, TRep_EinAusDetail::erstelle(*b.dm, d, seitenweise));
+    EXPECT_FALSE(QFile::exists(b.folder.file("seitenweise.pdf"))) << "the file appears only when complete";
+    seitenweise.abschliessen();
+    const QString ganz = text(b.folder.file("ganz.pdf"));
+    EXPECT_TRUE(ganz.contains("Ergebnis")) << ganz.toStdString();
+    EXPECT_EQ(ganz.toStdString(), text(b.folder.file("seitenweise.pdf")).toStdString());
+}

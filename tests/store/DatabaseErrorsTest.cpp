@@ -99,7 +99,8 @@ TEST(DatabaseErrors, EachKindOfFailureIsToldInGermanWithoutSql) {
              zerstoereTabelle(b.folder.databaseFile(), "T_Buchungen");
              return true;
          },
-         [](TestBooks& b) { (void)b.db().scalar(QStringLiteral("SELECT sum(Betrag) FROM T_Buchungen"), {}, QStringLiteral("Summen bilden")); }},
+         // Read from the table itself: an index holds the amounts too.
+         [](TestBooks& b) { (void)b.db().scalar(QStringLiteral("SELECT sum(Betrag) FROM T_Buchungen NOT INDEXED"), {}, QStringLiteral("Summen bilden")); }},
         {"missing table", DbError::Art::TabelleFehlt, "fehlt eine Tabelle",
          [](TestBooks& b) {
              b.db().exec(QStringLiteral("DROP TABLE T_Einstellungen"));

@@ -1,4 +1,6 @@
+#include "store/DM_KS.h"
 #include "store/Database.h"
+#include "support/TestSupport.h"
 #include "store/DbError.h"
 #include "store/MdbSqlRunner.h"
 #include "store/SchemaScript.h"
@@ -26,7 +28,9 @@ TEST(Schema, FreshDatabaseHoldsTheTablesTheChartAndTheReleaseRowOnly) {
     EXPECT_EQ(QStringList({"Release", "T_BKreis", "T_Buchungen", "T_Einstellungen", "t_kontenbewegungen",
                            "T_Kontenplan", "T_Mandant", "T_Stammdaten", "T_Zeitraum"}),
               tablesOf(db));
-    EXPECT_EQ(18, db.scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%'")->toInt());
+    // The eighteen documented indexes and the three that speed up the large books.
+    EXPECT_EQ(21, db.scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%'")->toInt());
+    EXPECT_EQ(3, db.scalar("SELECT count(*) FROM sqlite_master WHERE name IN ('Buchungen_Jahr', 'Buchungen_Liste', 'Bewegungen_Buchung')")->toInt());
     EXPECT_EQ(21, db.scalar("SELECT count(*) FROM T_Kontenplan")->toInt());
     EXPECT_EQ(231, db.scalar("SELECT sum(id) FROM T_Kontenplan")->toInt());
     EXPECT_EQ("VST Gebäude", db.scalar("SELECT Kontoname FROM T_Kontenplan WHERE Kontonummer = 2024")->toString().toStdString());
@@ -143,4 +147,41 @@ TEST(ExecuteSqlScript, TheLastStatementsFailureIsRaised) {
     Helper_MdbSqlRunner::CreateEmptyMdb(path);
     EXPECT_THROW(Helper_MdbSqlRunner::ExecuteSqlScript(path, {"CREATE TABLE t (a);", "INSERT INTO nowhere VALUES (1)"}), DbError);
     EXPECT_NO_THROW(Helper_MdbSqlRunner::ExecuteSqlScript(path, {"INSERT INTO nowhere VALUES (1);", "  ;  "}));
+}
+
+namespace {
+// Every table and index of the file apart from the additional indexes, with its statement.
+QString documentedSchema(Database& db) {
+    return db.scalar(QStringLiteral("SELECT group_concat(type || ' ' || name || ' ' || ifnull(sql, ''), char(10)) FROM "
+                                    "(SELECT * FROM sqlite_master WHERE name NOT IN ('Buchungen_Jahr', 'Buchungen_Liste', "
+                                    "'Bewegungen_Buchung') ORDER BY name)"))
+        ->toString();
+}
+int additionalIndexes(Database& db) {
+    return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                                    "('Buchungen_Jahr', 'Buchungen_Liste', 'Bewegungen_Buchung')"))
+        ->toInt();
+}
+} // namespace
+
+TEST(Schema, AnOlderFileGetsTheAdditionalIndexesWhenOpenedAndKeepsEverythingElse) {
+    TestBooks b;
+    b.addClient(5, "Muster", true, 2024, 1);
+    b.addCircle(5, 1, "Waren", "WA");
+    b.addBooking(5, 1, 1, QDate(2024, 3, 1), 1, "120", 20, 1);
+    b.addMovement(5, 1, 1, 1020, "20");
+    const QString before = documentedSchema(b.db());
+    for (const char* name : {"Buchungen_Jahr", "Buchungen_Liste", "Bewegungen_Buchung"})
+        b.db().exec(QStringLiteral("DROP INDEX [%1]").arg(QLatin1String(name)));
+    b.dm->closeConnection();
+    {
+        // Opened bare, as the backup and the checks open it, the file is not changed.
+        Database bare;
+        bare.open(b.helper.DatabaseFile());
+        EXPECT_EQ(0, additionalIndexes(bare));
+    }
+    EXPECT_EQ(3, additionalIndexes(b.db())) << "the data module adds them when it opens the file";
+    EXPECT_EQ(before, documentedSchema(b.db()));
+    EXPECT_EQ("ok", b.db().scalar(QStringLiteral("PRAGMA integrity_check"))->toString().toStdString());
+    EXPECT_EQ(1, b.count(QStringLiteral("T_Buchungen")));
 }

@@ -3,6 +3,7 @@
 #include "booking/BookingList.h"
 #include "booking/Bookings.h"
 #include "store/DM_KS.h"
+#include "store/Database.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -200,4 +201,36 @@ TEST(MainWindow, PanelsFollowTheWindowHeight) {
         EXPECT_EQ(hoehe, b.control<QWidget>(QStringLiteral("Panel2"))->height());
         EXPECT_EQ(top, b.control<QWidget>(QStringLiteral("Panel2"))->y());
     }
+}
+
+// Coming back to the window reads the books again only when another program has changed them;
+// its own booking is shown once.
+TEST(MainWindow, ActivationRefreshesOnlyAfterAnotherProgramsChange) {
+    DesktopBooks b;
+    b.start();
+    auto* grid = b.control<QTableView>(QStringLiteral("Grid_Ein"));
+    int neuGelesen = 0;
+    QObject::connect(grid->model(), &QAbstractItemModel::modelReset, [&neuGelesen] { ++neuGelesen; });
+    const auto aktivieren = [&b] {
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(b.window.get(), &activate);
+        QApplication::processEvents();
+    };
+    b.books.buche(testBuchung(QDate(2024, 3, 1), "100", 20, 1));
+    aktivieren();
+    EXPECT_EQ(1, neuGelesen) << "the own booking, once";
+    aktivieren();
+    EXPECT_EQ(1, neuGelesen) << "nothing changed meanwhile";
+
+    {
+        Database anderes;
+        anderes.open(b.books.helper.DatabaseFile());
+        anderes.exec(QStringLiteral("INSERT INTO T_Buchungen (mandant, ID, Wirtschaftsjahr, Buchungsdatum, Belegnummer, Steuersatz, "
+                                    "Betrag, BK, IstEU, IstDrittland, IstEinnahme, IstKFZ, IstGebaeude) "
+                                    "VALUES (7, 99, 1, '2024-04-01', 99, 0, 500000, 1, 2, 2, 1, 2, 2)"));
+    }
+    aktivieren();
+    EXPECT_EQ(2, neuGelesen);
+    EXPECT_EQ(2, grid->model()->rowCount());
+    EXPECT_EQ("150,00 €", b.control<QLabel>(QStringLiteral("Label_Einnahmen"))->text().toStdString());
 }

@@ -2,6 +2,7 @@
 
 #include "app/KassolError.h"
 #include "app/SafeFileWriter.h"
+#include "reports/engine/PreparedReport.h"
 #include "reports/engine/ReportEngine.h"
 
 #include <QDir>
@@ -65,6 +66,10 @@ void PagePainter::paint(const PreparedPage& page) {
             const std::pair<int, QString> runKey(*id, item.text);
             auto run = m_cache->runs.find(runKey);
             if (run == m_cache->runs.end()) {
+                // Amounts and numbers hardly repeat; a long report would keep the shapes of all of
+                // them. Kept to a few pages' worth, the cache still serves what does repeat.
+                if (m_cache->runs.size() >= 4096)
+                    m_cache->runs.clear();
                 QString text = item.text;
                 if (item.maxWidth > 0) {
                     const QFontMetricsF metrics(*font, painter.device());
@@ -92,29 +97,57 @@ void PagePainter::paint(const PreparedPage& page) {
 
 void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm) { PagePainter(painter, dotsPerMm).paint(page); }
 
-void writePdf(const PreparedReport& report, const QString& path) {
-    SafeFileWriter file(path, QStringLiteral("Die PDF-Datei"));
-    {
-        QPdfWriter writer(&file.device());
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(600);
-        writer.setTitle(report.title);
-        writer.setCreator(QStringLiteral("Kassol"));
-        QPainter painter(&writer);
-        if (!painter.isActive())
+PdfSeiten::PdfSeiten(const QString& path)
+    : m_path(path), m_file(std::make_unique<SafeFileWriter>(path, QStringLiteral("Die PDF-Datei"))) {
+    m_writer = std::make_unique<QPdfWriter>(&m_file->device());
+    m_writer->setPageSize(QPageSize(QPageSize::A4));
+    m_writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    m_writer->setResolution(600);
+    m_writer->setCreator(QStringLiteral("Kassol"));
+}
+
+void PdfSeiten::titel(const QString& title) { m_writer->setTitle(title); }
+
+PdfSeiten::~PdfSeiten() {
+    // Left without abschliessen(): the painter ends on the temporary file, which is then removed.
+    if (m_painter && m_painter->isActive())
+        m_painter->end();
+}
+
+void PdfSeiten::seite(PreparedPage&& page) { seite(static_cast<const PreparedPage&>(page)); }
+
+void PdfSeiten::seite(const PreparedPage& page) {
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(m_writer.get());
+        if (!m_painter->isActive())
             throw KassolError(QStringLiteral("Die PDF-Datei \u201E%1\u201C konnte nicht geschrieben werden: Die PDF-Ausgabe ließ "
                                              "sich nicht beginnen. Versuchen Sie es bitte erneut.")
-                                  .arg(QDir::toNativeSeparators(path)));
-        PagePainter pages(painter, 600 / 25.4);
-        for (std::size_t i = 0; i < report.pages.size(); ++i) {
-            if (i > 0)
-                writer.newPage();
-            pages.paint(report.pages[i]);
-        }
-        painter.end();
+                                  .arg(QDir::toNativeSeparators(m_path)));
+        m_pages = std::make_unique<PagePainter>(*m_painter, 600 / 25.4);
+    } else {
+        m_writer->newPage();
     }
-    file.commit();
+    m_pages->paint(page);
+    ++m_anzahl;
+}
+
+void PdfSeiten::abschliessen() {
+    // A report has at least one page; an empty one still gives a valid file.
+    if (!m_painter)
+        seite(PreparedPage{});
+    m_painter->end();
+    m_pages.reset();
+    m_painter.reset();
+    m_writer.reset();
+    m_file->commit();
+}
+
+void writePdf(const PreparedReport& report, const QString& path) {
+    PdfSeiten pdf(path);
+    pdf.titel(report.title);
+    for (const PreparedPage& page : report.pages)
+        pdf.seite(page);
+    pdf.abschliessen();
 }
 
 } // namespace ReportEngine

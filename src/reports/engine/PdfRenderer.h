@@ -6,6 +6,8 @@
 #include <memory>
 
 class QPainter;
+class QPdfWriter;
+class SafeFileWriter;
 
 namespace ReportEngine {
 
@@ -28,5 +30,26 @@ private:
 void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm);
 // Writes the report as a PDF file of A4 pages; raises KassolError when the file cannot be written.
 void writePdf(const PreparedReport& report, const QString& path);
+
+// The same PDF written page by page as the pages arrive, for reports too long to hold whole. The
+// file replaces its target only after abschliessen(); until then, or when it is left without,
+// the target stays as it was.
+class PdfSeiten final : public PageSink {
+public:
+    explicit PdfSeiten(const QString& path);
+    void titel(const QString& title) override;
+    ~PdfSeiten() override;
+    void seite(PreparedPage&& page) override;
+    void seite(const PreparedPage& page);
+    void abschliessen();
+
+private:
+    QString m_path;
+    std::unique_ptr<SafeFileWriter> m_file;
+    std::unique_ptr<QPdfWriter> m_writer;
+    std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<PagePainter> m_pages;
+    int m_anzahl = 0;
+};
 
 } // namespace ReportEngine

@@ -36,4 +36,14 @@ struct PreparedReport {
     QStringList texts() const;
 };
 
+// Takes each page as soon as it is laid out, so that a long report never has to be held whole.
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    // Before the first page: the report's title.
+    virtual void titel(const QString& title) { (void)title; }
+    // The pages arrive in order, numbered from 1.
+    virtual void seite(PreparedPage&& page) = 0;
+};
+
 } // namespace ReportEngine

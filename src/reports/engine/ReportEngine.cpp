@@ -148,7 +148,8 @@ constexpr double MmPerPoint = 25.4 / 72.0;
 
 class Layout {
 public:
-    Layout(ReportDefinition& report, const ReportData& data) : m_report(report), m_data(data) {
+    Layout(ReportDefinition& report, const ReportData& data, PageSink* sink = nullptr)
+        : m_report(report), m_data(data), m_sink(sink) {
         m_result.title = report.title;
         for (Band& b : report.bands) {
             if (b.kind == BandKind::GroupHeader)
@@ -187,8 +188,12 @@ public:
             printFooters(0, n - 1);
         if (Band* summary = kind(BandKind::Summary))
             printBand(summary, n > 0 ? n - 1 : -1);
+        if (m_sink)
+            m_sink->seite(std::move(m_result.pages.back()));
         return std::move(m_result);
     }
+
+    int seiten() const { return m_pageNumber; }
 
 private:
     Band* kind(BandKind k) {
@@ -199,6 +204,11 @@ private:
     }
 
     void newPage(bool first) {
+        // A sink takes the finished page; only the page being laid out is kept.
+        if (m_sink && !m_result.pages.empty()) {
+            m_sink->seite(std::move(m_result.pages.back()));
+            m_result.pages.clear();
+        }
         m_result.pages.emplace_back();
         m_y = Margin;
         ++m_pageNumber;
@@ -317,6 +327,7 @@ private:
 
     ReportDefinition& m_report;
     const ReportData& m_data;
+    PageSink* m_sink;
     PreparedReport m_result;
     std::vector<Band*> m_groups;
     std::vector<Band*> m_footers;
@@ -330,5 +341,12 @@ private:
 } // namespace
 
 PreparedReport prepare(ReportDefinition& report, const ReportData& data) { return Layout(report, data).run(); }
+
+int prepare(ReportDefinition& report, const ReportData& data, PageSink& sink) {
+    sink.titel(report.title);
+    Layout layout(report, data, &sink);
+    (void)layout.run();
+    return layout.seiten();
+}
 
 } // namespace ReportEngine

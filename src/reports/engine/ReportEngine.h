@@ -16,6 +16,8 @@ constexpr double PrintableWidth = PageWidth - 2 * Margin;
 // row, the summary once. A group header never stands alone at the foot of a page. A report with
 // no rows still has its header and summary.
 PreparedReport prepare(ReportDefinition& report, const ReportData& data);
+// The same layout, each page handed to the sink as soon as it is complete; returns the number of pages.
+int prepare(ReportDefinition& report, const ReportData& data, PageSink& sink);
 
 // The font the layout names, with Arial taken from its metric twin where Arial is missing.
 QFont toQFont(const FontSpec& spec);
