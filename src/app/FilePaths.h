@@ -4,6 +4,9 @@
 
 namespace FilePaths {
 
+// The lock a desktop program holds on its data folder; a restore and a take-over take it too.
+inline constexpr char SperrDatei[] = "Kassol.lock";
+
 // Joins two parts with the platform's separator, adding one only when the first lacks it.
 QString join(const QString& first, const QString& second);
 // The entry of that name in the folder, matched without regard to case; empty when none.

@@ -89,7 +89,7 @@ Wiederherstellung wiederherstellen(const THelperData& helper, const QString& sic
 
     // The desktop program holds this lock file while it runs; holding it here keeps it from
     // starting on the data while they are replaced.
-    QLockFile sperre(QDir(helper.DBPath()).filePath(QStringLiteral("Kassol.lock")));
+    QLockFile sperre(QDir(helper.DBPath()).filePath(QString::fromLatin1(FilePaths::SperrDatei)));
     sperre.setStaleLockTime(0);
     if (!sperre.tryLock(0)) {
         if (sperre.error() == QLockFile::LockFailedError)

@@ -1,5 +1,6 @@
 // kassol-cli migrate: taking over books kept in a Jet (Access) file.
 #include "app/Clock.h"
+#include "app/FilePaths.h"
 #include "app/Currency.h"
 #include "app/THelperData.h"
 #include "cli/CliCommand.h"
@@ -22,7 +23,7 @@ int runMigrate(CliContext& ctx, const QStringList& args) {
     a.expectAtMost(0);
     const QString ordner = ctx.helper.DBPath();
     // The desktop program holds this lock while it works on the folder, its own take-over included.
-    QLockFile sperre(QDir(ordner).filePath(QStringLiteral("Kassol.lock")));
+    QLockFile sperre(QDir(ordner).filePath(QString::fromLatin1(FilePaths::SperrDatei)));
     sperre.setStaleLockTime(0);
     if (!sperre.tryLock(0))
         throw KassolError(QStringLiteral("Kassol verwendet den Datenordner \u201E%1\u201C gerade. Bitte beenden Sie Kassol "

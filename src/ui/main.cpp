@@ -1,4 +1,5 @@
 #include "app/Clock.h"
+#include "app/FilePaths.h"
 #include "app/Folders.h"
 #include "app/Formats.h"
 #include "app/KassolError.h"
@@ -73,7 +74,7 @@ int main(int argc, char* argv[]) {
             helper.UseDataFolder(QDir::cleanPath(QFileInfo(parser.value(datenOrdner)).absoluteFilePath()));
         else
             helper.InitPathAndDB();
-        sperre = std::make_unique<QLockFile>(QDir(helper.DBPath()).filePath(QStringLiteral("Kassol.lock")));
+        sperre = std::make_unique<QLockFile>(QDir(helper.DBPath()).filePath(QString::fromLatin1(FilePaths::SperrDatei)));
         sperre->setStaleLockTime(0);
         if (!sperre->tryLock(0))
             throw KassolError(QStringLiteral("Kassol ist mit dem Datenordner „%1“ bereits geöffnet.\n\n"

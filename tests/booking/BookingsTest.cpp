@@ -73,13 +73,13 @@ TEST(Bookings, AFailureWhilePostingLeavesTheBooksAsTheyWere) {
                 "BEGIN SELECT RAISE(ABORT, 'Platte voll'); END");
     Buchungsdaten eu = Books::daten("1000", 20, 2);
     eu.istEU = JaNein::Ja;
-    EXPECT_THROW(Buchungen::buchen(*b.dm, eu), DbError);
+    EXPECT_THROW((void)Buchungen::buchen(*b.dm, eu), DbError);
     EXPECT_EQ(1, b.count("T_Buchungen"));
     EXPECT_EQ(1, b.count("t_kontenbewegungen"));
 
     Buchungsdaten changed = Books::daten("1000", 20, 2);
     changed.istEU = JaNein::Ja;
-    EXPECT_THROW(Buchungen::aendern(*b.dm, 1, changed), DbError);
+    EXPECT_THROW((void)Buchungen::aendern(*b.dm, 1, changed), DbError);
     EXPECT_EQ(1, b.count("T_Buchungen", "IstEinnahme = 1 AND IstEU = 2 AND Betrag = 1200000"));
     EXPECT_EQ(1, b.count("t_kontenbewegungen", "Konten_Nr = 1020 AND St_Betrag = 200000"));
     const Buchungsdaten kept = Buchungen::lesen(*b.dm, 1);
