@@ -99,6 +99,18 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         // The backup is built beside its target and replaces it only once it is complete, checked
         // and on the disk; a previous backup survives every failure.
         SafeFileWriter datei(ziel, QStringLiteral("Die Sicherung"));
+        // The database and the settings into the archive, then the archive read back against its
+        // checksums; the reason when either fails.
+        const auto archiviere = [&](const QString& db) -> QString {
+            QList<ZipArchive::Eintrag> eintraege{{db, QStringLiteral("ks_tab.mdb")}};
+            if (QFileInfo::exists(helper.IniPath()))
+                eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
+            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
+                return QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund);
+            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
+                return QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund);
+            return {};
+        };
         if (nichtZippen) {
             kopiereDatenbank(datenbank, datei.temporaryPath());
             if (const QString grund = checkKassolDatabase(datei.temporaryPath()); !grund.isEmpty())
@@ -114,13 +126,8 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
                 rc = lesen.exec("BEGIN; SELECT count(*) FROM sqlite_master;");
             if (rc != SQLITE_OK)
                 return misslungen(nichtZippen, sqliteGrund(rc, lesen.db()));
-            QList<ZipArchive::Eintrag> eintraege{{datenbank, QStringLiteral("ks_tab.mdb")}};
-            if (QFileInfo::exists(helper.IniPath()))
-                eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
-            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
-                return misslungen(nichtZippen, QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund));
-            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
-                return misslungen(nichtZippen, QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund));
+            if (const QString grund = archiviere(datenbank); !grund.isEmpty())
+                return misslungen(nichtZippen, grund);
             (void)lesen.exec("COMMIT");
         } else {
             // Not compacted (the data were busy): a compacted, checked copy as of one moment goes
@@ -129,13 +136,8 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
             kopiereDatenbank(datenbank, stand.pfad());
             if (const QString grund = checkKassolDatabase(stand.pfad()); !grund.isEmpty())
                 return misslungen(nichtZippen, QStringLiteral("Die Kopie der Datenbank ist fehlerhaft: %1").arg(grund));
-            QList<ZipArchive::Eintrag> eintraege{{stand.pfad(), QStringLiteral("ks_tab.mdb")}};
-            if (QFileInfo::exists(helper.IniPath()))
-                eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
-            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
-                return misslungen(nichtZippen, QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund));
-            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
-                return misslungen(nichtZippen, QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund));
+            if (const QString grund = archiviere(stand.pfad()); !grund.isEmpty())
+                return misslungen(nichtZippen, grund);
             const Weg probe(datei.temporaryPath() + QStringLiteral(".probe"));
             if (const QString grund = ZipArchive::entpacke(datei.temporaryPath(), QStringLiteral("ks_tab.mdb"), probe.pfad());
                 !grund.isEmpty())
