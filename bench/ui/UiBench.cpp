@@ -51,6 +51,7 @@ public:
     }
     void showWindow(QWidget& w) override { w.show(); }
     void error(const QString& text) override { errors << text; }
+    void vorschau(const ReportEngine::PreparedReport&) override {}
 };
 
 template <class T>
