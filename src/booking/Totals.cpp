@@ -2,8 +2,11 @@
 
 #include "store/DM_KS.h"
 #include "store/DbError.h"
+#include "store/Nebenverbindung.h"
 #include "store/SummeNachArt.h"
 
+#include <functional>
+#include <future>
 #include <sqlite3.h>
 
 
@@ -69,46 +72,171 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// The four documented statements in two scans that SQLite aggregates itself: the year's bookings
-// from one index (the gross sums, and each booking's kind noted), then the client's movements of
-// the same range of booking ids, each added to the sum of its booking's kind. The sums are those of
-// the statements, row for row; nullopt when one leaves the 64-bit range or a scan fails, where the
-// statements themselves are left to report it.
-std::optional<Summen> summenInZweiDurchgaengen(sqlite3* db, int zeitraum, int mandant) {
+using SummeNachArt::Merkliste;
+using SummeNachArt::Zuordnung;
+
+// The bookings of a year whose voucher number lies in [von, bis) (all when von > bis, those
+// without a number when nurOhneNummer), noted in the list.
+void merke(sqlite3* db, int zeitraum, int mandant, Merkliste& liste, qint64 von = 1, qint64 bis = 0, bool nurOhneNummer = false) {
+    const char* sql = nurOhneNummer ? "SELECT kassol_merke(?3, ID, IstEinnahme, IstDrittland, Betrag) FROM T_Buchungen "
+                                      "WHERE mandant = ?1 AND Wirtschaftsjahr = ?2 AND Belegnummer IS NULL"
+                      : von > bis   ? "SELECT kassol_merke(?3, ID, IstEinnahme, IstDrittland, Betrag) FROM T_Buchungen "
+                                      "WHERE mandant = ?1 AND Wirtschaftsjahr = ?2"
+                                    : "SELECT kassol_merke(?3, ID, IstEinnahme, IstDrittland, Betrag) FROM T_Buchungen "
+                                      "WHERE mandant = ?1 AND Wirtschaftsjahr = ?2 AND Belegnummer >= ?4 AND Belegnummer < ?5";
+    Abfrage q(db, sql);
+    sqlite3_stmt* s = q.get();
+    sqlite3_bind_int(s, 1, mandant);
+    sqlite3_bind_int(s, 2, zeitraum);
+    sqlite3_bind_pointer(s, 3, &liste, Merkliste::Zeiger, nullptr);
+    if (!nurOhneNummer && von <= bis) {
+        sqlite3_bind_int64(s, 4, von);
+        sqlite3_bind_int64(s, 5, bis);
+    }
+    (void)q.naechste();
+}
+
+// The client's movements of the bookings with ids in [von, bis], added by their booking's kind.
+void summiere(sqlite3* db, int mandant, qint64 von, qint64 bis, Zuordnung& zuordnung) {
+    Abfrage q(db, "SELECT kassol_summiere(?4, Buchungen_id, St_Betrag) FROM t_kontenbewegungen "
+                  "WHERE mandant = ?1 AND Buchungen_id BETWEEN ?2 AND ?3");
+    sqlite3_stmt* s = q.get();
+    sqlite3_bind_int(s, 1, mandant);
+    sqlite3_bind_int64(s, 2, von);
+    sqlite3_bind_int64(s, 3, bis);
+    sqlite3_bind_pointer(s, 4, &zuordnung, Zuordnung::Zeiger, nullptr);
+    (void)q.naechste();
+}
+
+std::optional<qint64> ganzzahl(sqlite3* db, const char* sql, int zeitraum, int mandant) {
+    Abfrage q(db, sql);
+    sqlite3_bind_int(q.get(), 1, mandant);
+    sqlite3_bind_int(q.get(), 2, zeitraum);
+    if (!q.naechste() || sqlite3_column_type(q.get(), 0) != SQLITE_INTEGER)
+        return std::nullopt;
+    return sqlite3_column_int64(q.get(), 0);
+}
+
+// A read transaction of the main connection for as long as the second one reads beside it.
+class Lesetransaktion {
+public:
+    explicit Lesetransaktion(sqlite3* db) : m_db(db) {
+        if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)), QStringLiteral("BEGIN"), QStringLiteral("Summen berechnen"));
+    }
+    ~Lesetransaktion() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+    Lesetransaktion(const Lesetransaktion&) = delete;
+    Lesetransaktion& operator=(const Lesetransaktion&) = delete;
+
+private:
+    sqlite3* m_db;
+};
+
+// Runs teil on the second connection on another thread while the caller goes on; warte() says
+// whether it ran there. When it did not (no second connection, or it could not read), the caller
+// does that part itself.
+class Nebenher {
+public:
+    Nebenher(Nebenverbindung* neben, std::function<void(sqlite3*)> teil) {
+        if (!neben)
+            return;
+        m_ergebnis = std::async(std::launch::async, [neben, teil = std::move(teil)] {
+            if (!neben->beginneLesen())
+                return false;
+            bool gelesen = true;
+            try {
+                teil(neben->handle());
+            } catch (const DbError&) {
+                gelesen = false;
+            }
+            // Its shared lock would otherwise keep the main connection from writing.
+            neben->beendeLesen();
+            return gelesen;
+        });
+    }
+    ~Nebenher() {
+        if (m_ergebnis.valid())
+            m_ergebnis.wait();
+    }
+    Nebenher(const Nebenher&) = delete;
+    Nebenher& operator=(const Nebenher&) = delete;
+    bool warte() { return m_ergebnis.valid() && m_ergebnis.get(); }
+
+private:
+    std::future<bool> m_ergebnis;
+};
+
+// The four documented statements in scans that SQLite aggregates itself: the year's bookings from
+// one index (the gross sums, and each booking's kind noted, in one function call a row), then the
+// client's movements of the same range of booking ids, each added to the sum of its booking's kind.
+// Each scan is split in two halves, one read on a second connection on the other core, when the
+// main connection has no transaction of its own open. The sums are those of the statements, row
+// for row; nullopt when one leaves the 64-bit range or a scan fails, where the statements
+// themselves are left to report it.
+std::optional<Summen> summenInZweiDurchgaengen(Database& datenbank, int zeitraum, int mandant) {
+    sqlite3* db = datenbank.handle();
+    // Kept from one computation to the next, so that a year's keys find their memory ready. The
+    // lambdas below run on another thread and so name these through pointers, never directly.
+    thread_local Merkliste artenSpeicher;
+    thread_local Merkliste zweiteSpeicher;
+    Merkliste* const arten = &artenSpeicher;
+    Merkliste* const zweite = &zweiteSpeicher;
+    arten->leere();
+    zweite->leere();
     try {
-        SummeNachArt arten;
-        Summen summen;
-        {
-            Abfrage q(db, "SELECT kassol_merke(?3, ID, IstEinnahme), "
-                          "sum(CASE WHEN IstEinnahme = 1 AND IstDrittland = 2 THEN Betrag END), "
-                          "sum(CASE WHEN IstEinnahme = 2 AND IstDrittland = 2 THEN Betrag END) "
-                          "FROM T_Buchungen WHERE mandant = ?1 AND Wirtschaftsjahr = ?2");
-            sqlite3_stmt* s = q.get();
-            sqlite3_bind_int(s, 1, mandant);
-            sqlite3_bind_int(s, 2, zeitraum);
-            sqlite3_bind_pointer(s, 3, &arten, SummeNachArt::Zeiger, nullptr);
-            if (q.naechste()) {
-                summen.einnahmen = Currency::fromUnits(sqlite3_column_int64(s, 1));
-                summen.ausgaben = Currency::fromUnits(sqlite3_column_int64(s, 2));
+        const bool geteilt = !datenbank.inTransaction() && sqlite3_get_autocommit(db);
+        std::optional<Lesetransaktion> lesen;
+        Nebenverbindung* neben = nullptr;
+        if (geteilt) {
+            lesen.emplace(db);
+            neben = datenbank.nebenverbindung();
+        }
+        // The voucher numbers of the year, halved between the connections.
+        const auto erste = ganzzahl(db, "SELECT min(Belegnummer) FROM T_Buchungen WHERE mandant = ?1 AND Wirtschaftsjahr = ?2",
+                                    zeitraum, mandant);
+        const auto letzte = ganzzahl(db, "SELECT max(Belegnummer) FROM T_Buchungen WHERE mandant = ?1 AND Wirtschaftsjahr = ?2",
+                                     zeitraum, mandant);
+        if (neben && erste && letzte && *letzte > *erste) {
+            const qint64 mitte = *erste + (*letzte - *erste) / 2 + 1;
+            const qint64 ende = *letzte + 1;
+            Nebenher nebenher(neben, [=](sqlite3* h) { merke(h, zeitraum, mandant, *zweite, mitte, ende); });
+            merke(db, zeitraum, mandant, *arten, *erste, mitte);
+            merke(db, zeitraum, mandant, *arten, 1, 0, true);
+            if (!nebenher.warte()) {
+                zweite->leere();
+                merke(db, zeitraum, mandant, *zweite, mitte, ende);
+            }
+            arten->uebernimm(*zweite);
+        } else {
+            merke(db, zeitraum, mandant, *arten);
+        }
+        Zuordnung unten, oben;
+        unten.arten = oben.arten = arten;
+        if (!arten->eintraege.empty()) {
+            arten->ordne();
+            const qint64 kleinster = arten->kleinster;
+            const qint64 groesster = arten->groesster;
+            const qint64 mitte = kleinster + (groesster - kleinster) / 2;
+            if (neben && mitte < groesster) {
+                Zuordnung* const obere = &oben;
+                Nebenher nebenher(neben, [=](sqlite3* h) { summiere(h, mandant, mitte + 1, groesster, *obere); });
+                summiere(db, mandant, kleinster, mitte, unten);
+                if (!nebenher.warte()) {
+                    oben.summe = SummeNachArt::Summen();
+                    summiere(db, mandant, mitte + 1, groesster, oben);
+                }
+            } else {
+                summiere(db, mandant, kleinster, groesster, unten);
             }
         }
-        if (arten.eintraege.empty())
-            return summen;
-        arten.ordne();
-        {
-            Abfrage q(db, "SELECT kassol_summiere(?4, Buchungen_id, St_Betrag) FROM t_kontenbewegungen "
-                          "WHERE mandant = ?1 AND Buchungen_id BETWEEN ?2 AND ?3");
-            sqlite3_stmt* s = q.get();
-            sqlite3_bind_int(s, 1, mandant);
-            sqlite3_bind_int64(s, 2, arten.kleinster);
-            sqlite3_bind_int64(s, 3, arten.groesster);
-            sqlite3_bind_pointer(s, 4, &arten, SummeNachArt::Zeiger, nullptr);
-            (void)q.naechste();
-        }
-        if (arten.ueberlauf)
+        unten.summe.addiere(oben.summe);
+        if (arten->bedingt.ueberlauf || unten.summe.ueberlauf)
             return std::nullopt;
-        summen.ust = Currency::fromUnits(arten.summe[1]);
-        summen.vst = Currency::fromUnits(arten.summe[2]);
+        Summen summen;
+        summen.einnahmen = Currency::fromUnits(arten->bedingt.wert[1]);
+        summen.ausgaben = Currency::fromUnits(arten->bedingt.wert[2]);
+        summen.ust = Currency::fromUnits(unten.summe.wert[1]);
+        summen.vst = Currency::fromUnits(unten.summe.wert[2]);
         return summen;
     } catch (const DbError&) {
         return std::nullopt;
@@ -133,7 +261,7 @@ Summen berechneSummen(TDM_EinAus& dm, int zeitraum, int mandant) {
     if (jahr.next() && !jahr.value(QStringLiteral("Jahr")).isNull())
         s.jahr = jahr.value(QStringLiteral("Jahr")).toInt();
     s.mandantBezeichnung = dm.gibMandantBezeichnung(dm.gibAktiverMandant());
-    if (const auto schnell = summenInZweiDurchgaengen(db.handle(), zeitraum, mandant)) {
+    if (const auto schnell = summenInZweiDurchgaengen(db, zeitraum, mandant)) {
         s.einnahmen = schnell->einnahmen;
         s.ausgaben = schnell->ausgaben;
         s.ust = schnell->ust;

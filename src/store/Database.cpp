@@ -4,6 +4,7 @@
 #include "app/KassolError.h"
 #include "store/DatabaseFile.h"
 #include "store/DbError.h"
+#include "store/Nebenverbindung.h"
 #include "store/SchemaScript.h"
 #include "store/SummeNachArt.h"
 #include "store/Transaction.h"
@@ -112,6 +113,8 @@ void Database::applySettings() {
 }
 
 void Database::close() {
+    m_neben.reset();
+    m_nebenVersucht = false;
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
     m_transactionDepth = 0;
@@ -121,6 +124,14 @@ void Database::close() {
 qint64 Database::fremderStand() {
     const auto v = scalar(QStringLiteral("PRAGMA data_version"), {}, QStringLiteral("Datenstand lesen"));
     return v ? v->toLongLong() : -1;
+}
+
+Nebenverbindung* Database::nebenverbindung() {
+    if (!m_nebenVersucht && isOpen()) {
+        m_nebenVersucht = true;
+        m_neben = Nebenverbindung::oeffne(m_file);
+    }
+    return m_neben.get();
 }
 
 bool Database::isOpen() const { return m_db.isValid() && m_db.isOpen(); }

@@ -5,9 +5,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
+class Nebenverbindung;
 #include "store/Transaction.h"
 
 // One SQLite connection. Foreign keys are on; the rollback journal with synchronous=FULL makes
@@ -50,6 +52,10 @@ public:
     // committed a change to the file since it was last read.
     qint64 fremderStand();
 
+    // A second, read-only connection to the same file, opened at the first call and closed with
+    // this one; nullptr when there is none to be had (an in-memory database, say).
+    Nebenverbindung* nebenverbindung();
+
     Transaction transaction();
     // Whether a transaction guard of this connection is open.
     bool inTransaction() const { return m_transactionDepth > 0; }
@@ -69,4 +75,6 @@ private:
     int m_transactionDepth = 0;
     Aenderungsmelder* m_melder = nullptr;
     Aenderungsmelder::Bereiche m_markiert;  // what the open transaction has changed so far
+    std::unique_ptr<Nebenverbindung> m_neben;
+    bool m_nebenVersucht = false;
 };
