@@ -279,10 +279,10 @@ public:
                 break;
             case PreparedItem::Text: {
                 const int schrift = m_former.schrift(item);
-                const Geformt* run = texte && i < texte->size() ? (*texte)[i].get() : nullptr;
+                GeformtPtr run = texte && i < texte->size() ? (*texte)[i] : nullptr;
                 const bool fremd = run && run->eigen;
                 if (!fremd)
-                    run = m_former.form(schrift, item.text).get();
+                    run = m_former.form(schrift, item.text);
                 // Placed by the top edge of the text line; right-aligned texts end at their anchor.
                 const QRectF box = r(item.rect);
                 const QPointF origin(item.rightAligned ? box.right() - run->width : box.left(), box.top());
