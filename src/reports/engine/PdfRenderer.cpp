@@ -22,6 +22,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -37,7 +38,9 @@ struct Geformt {
         int face = 0;  // the shaper's face number
         QList<quint32> glyphs;
         QList<QPointF> positions;
-        QGlyphRun special;  // decorated or right-to-left: drawn as shaped, never joined to others
+        // Decorated or right-to-left: drawn as shaped, never joined to others. Held only where
+        // needed: an empty glyph run still costs an allocation.
+        std::optional<QGlyphRun> special;
     };
     std::vector<Teil> teile;
     double width = 0;
@@ -234,7 +237,7 @@ private:
                 teil.glyphs = glyphs.glyphIndexes();
                 teil.positions = glyphs.positions();
             }
-            run->eigen = run->eigen && teil.face == f.eigen && teil.special.glyphIndexes().isEmpty();
+            run->eigen = run->eigen && teil.face == f.eigen && !teil.special;
             run->teile.push_back(std::move(teil));
         }
         return run;
@@ -287,10 +290,10 @@ public:
                 const QRectF box = r(item.rect);
                 const QPointF origin(item.rightAligned ? box.right() - run->width : box.left(), box.top());
                 for (const Geformt::Teil& teil : run->teile) {
-                    if (!teil.special.glyphIndexes().isEmpty()) {
+                    if (teil.special) {
                         flush();
                         setTextPen(item.color);
-                        painter.drawGlyphRun(origin, teil.special);
+                        painter.drawGlyphRun(origin, *teil.special);
                         continue;
                     }
                     const int face = fremd ? m_former.eigen(schrift) : teil.face;
