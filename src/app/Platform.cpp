@@ -68,3 +68,19 @@ QString replaceFile(const QString& from, const QString& to) {
 }
 
 } // namespace Platform
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace Platform {
+
+void keepFreedMemory() {
+#if defined(__GLIBC__)
+    // Blocks up to 32 MB come from the heap, and up to 64 MB freed at its end stay there.
+    static const bool set = [] { return mallopt(M_MMAP_THRESHOLD, 32 << 20) == 1 && mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1; }();
+    (void)set;
+#endif
+}
+
+} // namespace Platform

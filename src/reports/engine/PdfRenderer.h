@@ -6,8 +6,6 @@
 #include <memory>
 
 class QPainter;
-class QPdfWriter;
-class SafeFileWriter;
 
 namespace ReportEngine {
 
@@ -22,8 +20,6 @@ public:
 
 private:
     struct Cache;
-    QPainter& m_painter;
-    double m_dotsPerMm;
     std::unique_ptr<Cache> m_cache;
 };
 
@@ -32,8 +28,9 @@ void paintPage(QPainter& painter, const PreparedPage& page, double dotsPerMm);
 void writePdf(const PreparedReport& report, const QString& path);
 
 // The same PDF written page by page as the pages arrive, for reports too long to hold whole. The
-// file replaces its target only after abschliessen(); until then, or when it is left without,
-// the target stays as it was.
+// pages are drawn on a thread of their own while the next ones are laid out; only a few wait
+// there at any time. The file replaces its target only after abschliessen(); until then, or when
+// it is left without, the target stays as it was.
 class PdfSeiten final : public PageSink {
 public:
     explicit PdfSeiten(const QString& path);
@@ -41,15 +38,12 @@ public:
     ~PdfSeiten() override;
     void seite(PreparedPage&& page) override;
     void seite(const PreparedPage& page);
+    // Waits for the last page to be drawn; raises KassolError when the file could not be written.
     void abschliessen();
 
 private:
-    QString m_path;
-    std::unique_ptr<SafeFileWriter> m_file;
-    std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<QPainter> m_painter;
-    std::unique_ptr<PagePainter> m_pages;
-    int m_anzahl = 0;
+    struct Zustand;
+    std::unique_ptr<Zustand> m_d;
 };
 
 } // namespace ReportEngine

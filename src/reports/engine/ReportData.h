@@ -30,6 +30,7 @@ public:
 private:
     QStringList m_fields;
     QHash<QString, int> m_index;  // lower-case field name to column
+    QHash<QString, int> m_exact;  // the same by the name as the statement spells it, looked up first
     std::vector<QList<QVariant>> m_rows;
     std::vector<int> m_visible;
 };

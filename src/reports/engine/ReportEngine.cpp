@@ -83,6 +83,9 @@ QStringList PreparedReport::texts() const {
 ReportData::ReportData(QStringList fields, std::vector<QList<QVariant>> rows) : m_fields(std::move(fields)), m_rows(std::move(rows)) {
     for (int i = 0; i < m_fields.size(); ++i)
         m_index.insert(m_fields[i].toLower(), i);
+    // Reports name their fields mostly as the statement spells them; those need no lower-casing.
+    for (const QString& field : std::as_const(m_fields))
+        m_exact.insert(field, m_index.value(field.toLower()));
     setFilter(QString());
 }
 
@@ -118,7 +121,10 @@ void ReportData::setFilter(const QString& filter) {
             m_visible.push_back(i);
 }
 
-int ReportData::fieldIndex(const QString& name) const { return m_index.value(name.toLower(), -1); }
+int ReportData::fieldIndex(const QString& name) const {
+    const auto exact = m_exact.constFind(name);
+    return exact != m_exact.cend() ? *exact : m_index.value(name.toLower(), -1);
+}
 
 QVariant ReportData::value(int row, const QString& field) const {
     const int column = fieldIndex(field);
