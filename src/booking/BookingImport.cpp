@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <cstring>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -482,6 +483,7 @@ ImportErgebnis importiereDatei(TDM_EinAus& dm, const QString& path) {
     return importiere(dm, file.readAll());
 }
 
+
 ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     const int mandant = dm.gibAktiverMandant();
     const int zeitraum = dm.gibZeitraum();
@@ -609,6 +611,18 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         hoechsteBelegnummer = std::max<qint64>(hoechsteBelegnummer, z.belegnummer);
     }
     const QString context = QStringLiteral("Buchungen importieren");
+    // The tax movements are worked out on a second core while the engine writes the bookings.
+    std::future<std::vector<Bewegung>> bewegungenRechnen = std::async(std::launch::async, [&zeilen] {
+        std::vector<Bewegung> result;
+        result.reserve(zeilen.size() + zeilen.size() / 8);
+        for (size_t i = 0; i < zeilen.size(); ++i) {
+            const ImportZeile& z = zeilen[i];
+            const BuchungFuerSteuer fuerSteuer{z.art, z.eu, z.drittland, Currency::fromUnits(z.betrag), z.steuersatz};
+            for (const Steuerbewegung& b : berechneSteuerbewegungen(fuerSteuer))
+                result.push_back({static_cast<int>(i), b.konto, b.betrag.units()});
+        }
+        return result;
+    });
     try {
         bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context);
     } catch (const BulkRowError& e) {
@@ -623,13 +637,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     bewegungen.mandant = mandant;
     bewegungen.ersteId = dm.neueID(QStringLiteral("t_Kontenbewegungen"));
     bewegungen.ersteBuchung = buchungen.ersteId;
-    bewegungen.bewegungen.reserve(zeilen.size() + zeilen.size() / 8);
-    for (size_t i = 0; i < zeilen.size(); ++i) {
-        const ImportZeile& z = zeilen[i];
-        const BuchungFuerSteuer fuerSteuer{z.art, z.eu, z.drittland, Currency::fromUnits(z.betrag), z.steuersatz};
-        for (const Steuerbewegung& b : berechneSteuerbewegungen(fuerSteuer))
-            bewegungen.bewegungen.push_back({static_cast<int>(i), b.konto, b.betrag.units()});
-    }
+    bewegungen.bewegungen = bewegungenRechnen.get();
     bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context);
     ergebnis.bewegungen = static_cast<int>(bewegungen.bewegungen.size());
     tx.markiere(Aenderungsmelder::Bereich::Buchungen);
