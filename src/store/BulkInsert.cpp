@@ -56,7 +56,6 @@ QString name(const QString& bezeichner) { return QStringLiteral("[%1]").arg(beze
 struct Quelle {
     const BulkRows* rows = nullptr;
     int spalten = 0;
-    qsizetype aktuell = -1;  // the row whose values the engine read last
 };
 
 struct Tabelle : sqlite3_vtab {
@@ -121,9 +120,7 @@ int amEnde(sqlite3_vtab_cursor* c) {
 
 int spalte(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
     const auto* cursor = static_cast<Cursor*>(c);
-    Quelle* quelle = static_cast<Tabelle*>(c->pVtab)->quelle;
-    quelle->aktuell = cursor->zeile;
-    const BulkValue v = quelle->rows->wert(cursor->zeile, i);
+    const BulkValue v = static_cast<Tabelle*>(c->pVtab)->quelle->rows->wert(cursor->zeile, i);
     if (v.istText)
         sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
     else
@@ -334,6 +331,39 @@ bool waechstAmEnde(sqlite3* db, const QString& table, const SekundaerIndex& inde
     return anderswo <= erlaubt;
 }
 
+// The first row the engine refuses when the rows are written one by one, or -1; what they wrote
+// is taken back.
+qsizetype abgelehnteZeile(sqlite3* db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context) {
+    Anweisung(db, QStringLiteral("SAVEPOINT kassol_bulk_suche"), context).schritt();
+    qsizetype abgelehnt = -1;
+    {
+        QStringList ziel, platz;
+        for (const QString& c : columns) {
+            ziel << name(c);
+            platz << QStringLiteral("?");
+        }
+        Anweisung insert(db, QStringLiteral("INSERT INTO main.%1 (%2) VALUES (%3)").arg(name(table), ziel.join(QStringLiteral(", ")), platz.join(QStringLiteral(", "))),
+                         context);
+        for (qsizetype i = 0; i < rows.anzahl() && abgelehnt < 0; ++i) {
+            for (int s = 0; s < static_cast<int>(columns.size()); ++s) {
+                const BulkValue v = rows.wert(i, s);
+                if (v.istText)
+                    sqlite3_bind_text(insert.get(), s + 1, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
+                else
+                    sqlite3_bind_int64(insert.get(), s + 1, v.zahl);
+            }
+            if (sqlite3_step(insert.get()) != SQLITE_DONE)
+                abgelehnt = i;
+            sqlite3_reset(insert.get());
+        }
+    }
+    if (!sqlite3_get_autocommit(db)) {
+        Anweisung(db, QStringLiteral("ROLLBACK TO kassol_bulk_suche"), context).schritt();
+        Anweisung(db, QStringLiteral("RELEASE kassol_bulk_suche"), context).schritt();
+    }
+    return abgelehnt;
+}
+
 } // namespace
 
 void bulkInsert(Database& db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context) {
@@ -375,8 +405,12 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
         try {
             insert.schritt();
         } catch (const DbError& e) {
-            if (quelle.aktuell >= 0)
-                throw BulkRowError(e, quelle.aktuell);
+            // A trigger on the table makes the engine read all rows before it writes the first,
+            // so the refused row is looked for one by one. A failure that ended the whole
+            // transaction leaves nothing to look in.
+            const qsizetype zeile = sqlite3_get_autocommit(handle) ? -1 : abgelehnteZeile(handle, table, columns, rows, context);
+            if (zeile >= 0)
+                throw BulkRowError(e, zeile);
             throw;
         }
     }
