@@ -14,6 +14,7 @@
 #include <QStringDecoder>
 #include <cstring>
 #include <future>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -462,6 +463,70 @@ struct Bewegungszeilen : BulkRows {
     }
 };
 
+// The rows' keys run on from the first one; none may pass the 32-bit range of the key column,
+// which the engine is not asked to check for the import (see below).
+void pruefeNummern(int erste, size_t anzahl, const QString& tabelle) {
+    const qint64 letzte = static_cast<qint64>(erste) + static_cast<qint64>(anzahl) - 1;
+    if (anzahl > 0 && letzte > std::numeric_limits<int>::max())
+        throw KassolError(QStringLiteral("In der Tabelle %1 reichen die freien Nummern nicht für %2 neue Zeilen (die höchste "
+                                         "mögliche Nummer ist %3). Bitte wenden Sie sich an Ihren Betreuer.")
+                              .arg(tabelle)
+                              .arg(anzahl)
+                              .arg(std::numeric_limits<int>::max()));
+}
+
+struct Gelesen {
+    std::vector<ImportZeile> zeilen;
+    std::string texte;
+};
+
+// Reads the lines from pos to ende, numbering them on from nr; stops after the header when
+// bisZumKopf. Returns where it stopped.
+const char* leseZeilen(const char* pos, const char* ende, int& nr, bool& kopfGelesen, bool bisZumKopf, const Pruefung& p, Gelesen& out) {
+    out.zeilen.reserve(out.zeilen.size() + static_cast<size_t>(std::count(pos, ende, '\n')) + 1);
+    out.texte.reserve(out.texte.size() + static_cast<size_t>(ende - pos) / 4);
+    QStringDecoder zeilenDecoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    while (pos < ende && !(bisZumKopf && kopfGelesen)) {
+        const char* zeilenEnde = static_cast<const char*>(std::memchr(pos, '\n', static_cast<size_t>(ende - pos)));
+        const char* naechste = zeilenEnde ? zeilenEnde + 1 : ende;
+        if (!zeilenEnde)
+            zeilenEnde = ende;
+        ++nr;
+        Feld line(pos, static_cast<size_t>(zeilenEnde - pos));
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        pos = naechste;
+        ImportZeile z;
+        z.nummer = nr;
+        Feld text;
+        if (kopfGelesen && schnellLesen(line, p, z, text)) {
+            z.textAnfang = out.texte.size();
+            z.textLaenge = text.size();
+            out.texte.append(text);
+            out.zeilen.push_back(z);
+        } else if (const std::optional<Buchungsdaten> d =
+                       zeileLesen(zeilenDecoder.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))), nr, kopfGelesen, p)) {
+            z.belegnummer = d->belegnummer ? *d->belegnummer : -1;
+            z.steuersatz = *d->steuersatz;
+            z.bk = *d->bk;
+            z.betrag = d->betrag->units();
+            const QByteArray iso = d->datum.toString(Qt::ISODate).toLatin1();
+            std::memcpy(z.datum, iso.constData(), sizeof z.datum);
+            const QByteArray t = d->text.toUtf8();
+            z.textAnfang = out.texte.size();
+            z.textLaenge = static_cast<size_t>(t.size());
+            out.texte.append(t.constData(), static_cast<size_t>(t.size()));
+            z.art = d->art;
+            z.eu = d->istEU;
+            z.drittland = d->istDrittland;
+            z.kfz = d->istKFZ;
+            z.gebaeude = d->istGebaeude;
+            out.zeilen.push_back(z);
+        }
+    }
+    return pos;
+}
+
 } // namespace
 
 namespace BuchungsImport {
@@ -545,55 +610,42 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     for (int i = 0; i < 2 && ende - pos >= 3 && std::memcmp(pos, Bom, 3) == 0; ++i)
         pos += 3;
 
-    std::vector<ImportZeile> zeilen;
-    zeilen.reserve(static_cast<size_t>(std::count(pos, ende, '\n')) + 1);
-    std::string texte;
-    texte.reserve(static_cast<size_t>(ende - pos) / 4);
-    QStringDecoder zeilenDecoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    bool kopfGelesen = false;
+    Gelesen gelesen;
     int nr = 0;
-    while (true) {
-        const char* zeilenEnde = static_cast<const char*>(std::memchr(pos, '\n', static_cast<size_t>(ende - pos)));
-        const char* naechste = zeilenEnde ? zeilenEnde + 1 : ende;
-        if (!zeilenEnde)
-            zeilenEnde = ende;
-        ++nr;
-        Feld line(pos, static_cast<size_t>(zeilenEnde - pos));
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        ImportZeile z;
-        z.nummer = nr;
-        Feld text;
-        if (kopfGelesen && schnellLesen(line, p, z, text)) {
-            z.textAnfang = texte.size();
-            z.textLaenge = text.size();
-            texte.append(text);
-            zeilen.push_back(z);
-        } else if (const std::optional<Buchungsdaten> d =
-                       zeileLesen(zeilenDecoder.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))), nr, kopfGelesen, p)) {
-            z.belegnummer = d->belegnummer ? *d->belegnummer : -1;
-            z.steuersatz = *d->steuersatz;
-            z.bk = *d->bk;
-            z.betrag = d->betrag->units();
-            const QByteArray iso = d->datum.toString(Qt::ISODate).toLatin1();
-            std::memcpy(z.datum, iso.constData(), sizeof z.datum);
-            const QByteArray t = d->text.toUtf8();
-            z.textAnfang = texte.size();
-            z.textLaenge = static_cast<size_t>(t.size());
-            texte.append(t.constData(), static_cast<size_t>(t.size()));
-            z.art = d->art;
-            z.eu = d->istEU;
-            z.drittland = d->istDrittland;
-            z.kfz = d->istKFZ;
-            z.gebaeude = d->istGebaeude;
-            zeilen.push_back(z);
-        }
-        if (naechste >= ende)
-            break;
-        pos = naechste;
-    }
+    bool kopfGelesen = false;
+    pos = leseZeilen(pos, ende, nr, kopfGelesen, true, p, gelesen);
     if (!kopfGelesen)
         throw KassolError(QStringLiteral("Die Datei ist leer; es fehlt die Kopfzeile."));
+    // A large file is read in two halves, the second on another core; of two bad lines the
+    // earlier one is named, as reading from the top would.
+    const char* mitte = ende - pos > (1 << 20) ? static_cast<const char*>(std::memchr(pos + (ende - pos) / 2, '\n', static_cast<size_t>(ende - pos) / 2)) : nullptr;
+    if (mitte) {
+        ++mitte;
+        Gelesen hinten;
+        int nrHinten = nr + static_cast<int>(std::count(pos, mitte, '\n'));
+        std::future<void> zweiteHaelfte = std::async(std::launch::async, [&hinten, &nrHinten, mitte, ende, &p] {
+            bool kopf = true;
+            leseZeilen(mitte, ende, nrHinten, kopf, false, p, hinten);
+        });
+        try {
+            leseZeilen(pos, mitte, nr, kopfGelesen, false, p, gelesen);
+        } catch (...) {
+            zweiteHaelfte.wait();
+            throw;
+        }
+        zweiteHaelfte.get();
+        const size_t verschiebung = gelesen.texte.size();
+        gelesen.texte += hinten.texte;
+        gelesen.zeilen.reserve(gelesen.zeilen.size() + hinten.zeilen.size());
+        for (ImportZeile& z : hinten.zeilen) {
+            z.textAnfang += verschiebung;
+            gelesen.zeilen.push_back(z);
+        }
+    } else {
+        leseZeilen(pos, ende, nr, kopfGelesen, false, p, gelesen);
+    }
+    std::vector<ImportZeile>& zeilen = gelesen.zeilen;
+    const std::string& texte = gelesen.texte;
 
     ImportErgebnis ergebnis;
     Database& db = dm.db();
@@ -604,6 +656,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     buchungen.mandant = mandant;
     buchungen.zeitraum = zeitraum;
     buchungen.ersteId = dm.neueID(QStringLiteral("T_Buchungen"));
+    pruefeNummern(buchungen.ersteId, zeilen.size(), QStringLiteral("T_Buchungen"));
     qint64 hoechsteBelegnummer = dm.hoechsteBelegnummer();
     for (ImportZeile& z : zeilen) {
         if (z.belegnummer < 0)
@@ -611,6 +664,9 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         hoechsteBelegnummer = std::max<qint64>(hoechsteBelegnummer, z.belegnummer);
     }
     const QString context = QStringLiteral("Buchungen importieren");
+    // Every rule the schema states for these rows (number ranges, the date, the text's length) the
+    // reading above has checked, and the keys are checked here, so the engine need not check them
+    // again for each row.
     // The tax movements are worked out on a second core while the engine writes the bookings.
     std::future<std::vector<Bewegung>> bewegungenRechnen = std::async(std::launch::async, [&zeilen] {
         std::vector<Bewegung> result;
@@ -624,7 +680,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         return result;
     });
     try {
-        bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context);
+        bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context, true);
     } catch (const BulkRowError& e) {
         // A rule of the schema names the line; a full disk or a lock is no fault of the line.
         if (e.art() != DbError::Art::Regel)
@@ -638,7 +694,8 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     bewegungen.ersteId = dm.neueID(QStringLiteral("t_Kontenbewegungen"));
     bewegungen.ersteBuchung = buchungen.ersteId;
     bewegungen.bewegungen = bewegungenRechnen.get();
-    bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context);
+    pruefeNummern(bewegungen.ersteId, bewegungen.bewegungen.size(), QStringLiteral("t_kontenbewegungen"));
+    bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context, true);
     ergebnis.bewegungen = static_cast<int>(bewegungen.bewegungen.size());
     tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();

@@ -364,9 +364,15 @@ qsizetype abgelehnteZeile(sqlite3* db, const QString& table, const QStringList& 
     return abgelehnt;
 }
 
+bool ignoriertRegeln(sqlite3* db, const QString& context) {
+    Anweisung q(db, QStringLiteral("PRAGMA ignore_check_constraints"), context);
+    return q.schritt() && sqlite3_column_int(q.get(), 0) != 0;
+}
+
 } // namespace
 
-void bulkInsert(Database& db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context) {
+void bulkInsert(Database& db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context,
+                bool regelnGeprueft) {
     if (rows.anzahl() == 0)
         return;
     sqlite3* handle = db.handle();
@@ -397,14 +403,22 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
             ziel << name(columns[i]);
             auswahl << QStringLiteral("c%1").arg(i);
         }
-        Anweisung insert(handle,
-                         QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4")
-                             .arg(name(table), ziel.join(QStringLiteral(", ")), auswahl.join(QStringLiteral(", ")),
-                                  QString::fromLatin1(ModulName)),
-                         context);
+        // The setting counts when a statement is prepared, and setting it makes every statement
+        // prepare anew; it is therefore set back only after the insert has run.
+        const bool regelnAus = regelnGeprueft && !ignoriertRegeln(handle, context);
+        const auto regeln = [&](const char* wert) {
+            if (regelnAus)
+                Anweisung(handle, QStringLiteral("PRAGMA ignore_check_constraints = %1").arg(QLatin1String(wert)), context).schritt();
+        };
+        regeln("ON");
         try {
-            insert.schritt();
+            Anweisung(handle,
+                      QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4")
+                          .arg(name(table), ziel.join(QStringLiteral(", ")), auswahl.join(QStringLiteral(", ")), QString::fromLatin1(ModulName)),
+                      context)
+                .schritt();
         } catch (const DbError& e) {
+            regeln("OFF");
             // A trigger on the table makes the engine read all rows before it writes the first,
             // so the refused row is looked for one by one. A failure that ended the whole
             // transaction leaves nothing to look in.
@@ -413,6 +427,7 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
                 throw BulkRowError(e, zeile);
             throw;
         }
+        regeln("OFF");
     }
     // Right after the rows, while the table's pages are still in the cache.
     for (const SekundaerIndex& index : neuAufbauen)

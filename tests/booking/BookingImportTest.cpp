@@ -56,6 +56,8 @@ TEST(BookingImport, OneBadLineImportsNothingAndNamesItsLine) {
         {"01.02.2024;;x;5 0;20;WA;A;;;;", "kein gültiger Betrag"},
         {QByteArray("01.02.2024;;\"a\tb\";1;20;WA;A;;;;"), "Steuerzeichen"},
         {QByteArray("01.02.2024;;a\0b;1;20;WA;A;;;;", 29), "Steuerzeichen"},
+        {"01.02.2024;;" + QString(101, QChar(0xE4)).toUtf8() + ";1;20;WA;A;;;;", "höchstens 100 Zeichen"},
+        {"01.02.2024;;x\xC2\x85y;1;20;WA;A;;;;", "Steuerzeichen"},
     };
     for (const auto& c : cases) {
         Books b;
@@ -174,4 +176,51 @@ TEST(BookingImport, ByteOrderMarksAndACharacterCutOffAtTheEnd) {
         EXPECT_TRUE(e.message().contains("nicht in UTF-8")) << e.message().toStdString();
     }
     EXPECT_EQ(0, b.count("T_Buchungen"));
+}
+
+TEST(BookingImport, ALargeFileNamesItsFirstBadLineAndKeepsTheLinesInOrder) {
+    // Over a megabyte is read in two halves at once; line numbers and order must not show it.
+    const auto datei = [](const std::vector<int>& schlecht) {
+        QByteArray csv = Kopf;
+        for (int i = 0; i < 30000; ++i) {
+            const bool bad = std::find(schlecht.begin(), schlecht.end(), i) != schlecht.end();
+            csv += "05.03.2024;;Zeile " + QByteArray::number(i) + " mit etwas mehr Text;" + (bad ? "x" : "10,5") + ";20;WA;E;;;;\n";
+        }
+        return csv;
+    };
+    for (const auto& [schlecht, zeile] : std::vector<std::pair<std::vector<int>, const char*>>{
+             {{29000}, "Zeile 29002:"}, {{100, 29000}, "Zeile 102:"}, {{15100, 29000}, "Zeile 15102:"}}) {
+        Books b;
+        try {
+            BuchungsImport::importiere(*b.dm, datei(schlecht));
+            ADD_FAILURE() << zeile;
+        } catch (const KassolError& e) {
+            EXPECT_TRUE(e.message().startsWith(zeile)) << e.message().toStdString();
+        }
+        EXPECT_EQ(0, b.count("T_Buchungen"));
+    }
+    Books b;
+    EXPECT_EQ(30000, BuchungsImport::importiere(*b.dm, datei({})).buchungen);
+    // Keys, voucher numbers and texts follow the lines.
+    EXPECT_EQ(30000, b.count("T_Buchungen", "Belegnummer = ID AND Text = 'Zeile ' || (ID - 1) || ' mit etwas mehr Text'"));
+    EXPECT_EQ(30000, b.count("t_kontenbewegungen", "St_Betrag = 17500 AND Buchungen_id = id"));
+}
+
+TEST(BookingImport, TextsUpToTheLimitAndKeysUpToTheirRange) {
+    Books b;
+    // A hundred characters are allowed, counted as characters, not as bytes.
+    EXPECT_EQ(1, BuchungsImport::importiere(*b.dm, Kopf + "01.02.2024;;" + QString(100, QChar(0xE4)).toUtf8() + ";1;20;WA;A;;;;\n").buchungen);
+    EXPECT_EQ(1, b.count("T_Buchungen", "length(Text) = 100"));
+    // Keys beyond the 32-bit range of the columns are refused before anything is written.
+    b.addBooking(5, 2147483000, 1, QDate(2024, 1, 1), 4, "1", 0, 1);
+    QByteArray csv = Kopf;
+    for (int i = 0; i < 1000; ++i)
+        csv += "01.02.2024;;x;1;20;WA;A;;;;\n";
+    try {
+        BuchungsImport::importiere(*b.dm, csv);
+        ADD_FAILURE() << "imported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("reichen die freien Nummern nicht")) << e.message().toStdString();
+    }
+    EXPECT_EQ(2, b.count("T_Buchungen"));
 }
