@@ -664,9 +664,6 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         hoechsteBelegnummer = std::max<qint64>(hoechsteBelegnummer, z.belegnummer);
     }
     const QString context = QStringLiteral("Buchungen importieren");
-    // Every rule the schema states for these rows (number ranges, the date, the text's length) the
-    // reading above has checked, and the keys are checked here, so the engine need not check them
-    // again for each row.
     // The tax movements are worked out on a second core while the engine writes the bookings.
     std::future<std::vector<Bewegung>> bewegungenRechnen = std::async(std::launch::async, [&zeilen] {
         std::vector<Bewegung> result;
@@ -679,6 +676,9 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         }
         return result;
     });
+    // Every rule the schema states for these rows (number ranges, the date, the text's length) the
+    // reading above has checked, and the keys are checked here, so the engine need not check them
+    // again for each row.
     try {
         bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context, true);
     } catch (const BulkRowError& e) {
