@@ -56,6 +56,8 @@ TEST(BookingImport, OneBadLineImportsNothingAndNamesItsLine) {
         {"01.02.2024;;x;5 0;20;WA;A;;;;", "kein gültiger Betrag"},
         {QByteArray("01.02.2024;;\"a\tb\";1;20;WA;A;;;;"), "Steuerzeichen"},
         {QByteArray("01.02.2024;;a\0b;1;20;WA;A;;;;", 29), "Steuerzeichen"},
+        {"01.02.2024;;" + QString(101, QChar(0xE4)).toUtf8() + ";1;20;WA;A;;;;", "höchstens 100 Zeichen"},
+        {"01.02.2024;;x\xC2\x85y;1;20;WA;A;;;;", "Steuerzeichen"},
     };
     for (const auto& c : cases) {
         Books b;
@@ -105,4 +107,120 @@ TEST(BookingImport, ALargeImportThatFailsKeepsTheIndexesAndWritesNothing) {
     EXPECT_EQ(1200, BuchungsImport::importiere(*b.dm, csv).buchungen);
     EXPECT_EQ(indexes, b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt());
     EXPECT_EQ("ok", b.db().scalar("PRAGMA integrity_check")->toString().toStdString());
+}
+
+TEST(BookingImport, EveryFormOfAFieldIsReadAlike) {
+    // Plain lines are read straight from their bytes, any other form the thorough way; both must
+    // store the same.
+    const struct {
+        QByteArray line;
+        const char* stored;  // Belegnummer|Text|Betrag|Steuersatz|BK|IstEinnahme|IstEU|IstKFZ
+    } cases[] = {
+        {"01.02.2024;7;Miete;1200,5;20;MI;A;;;;", "7|Miete|12005000|20|2|2|2|2"},
+        {"01.02.2024; 7 ;Miete;1200,5;20;MI;A;;;;", "7|Miete|12005000|20|2|2|2|2"},
+        {"01.02.2024;7;\"Miete\";1.200,50;20;mi;a;;;;", "7|Miete|12005000|20|2|2|2|2"},
+        {"01.02.2024;7;\"Miete \"\"Mai\"\"\";1 200,50;20; MI ;A;;;;", "7|Miete \"Mai\"|12005000|20|2|2|2|2"},
+        {"01.02.2024;7; Miete ;1.200;20;MI;A;;;;", "7| Miete |12000|20|2|2|2|2"},
+        {"01.02.2024;7;Gebühr;12.345.678,1234;20;MI;A;JA;Nein;;", "7|Gebühr|123456781234|20|2|2|1|2"},
+        {"01.02.2024;7;Kfz;0,5 €;20;WA;A;;;ja;", "7|Kfz|5000|20|1|2|2|1"},
+        {"01.02.2024;007;x;+3;10;wa;E;nein;;;", "7|x|30000|10|1|1|2|2"},
+        {" 01.02.2024 ;7;x;3;0;WA;e; ; ;;", "7|x|30000|0|1|1|2|2"},
+    };
+    for (const auto& c : cases) {
+        Books b;
+        BuchungsImport::importiere(*b.dm, Kopf + c.line + "\n");
+        const QString stored =
+            b.db().scalar("SELECT Belegnummer || '|' || Text || '|' || Betrag || '|' || Steuersatz || '|' || BK || '|' || "
+                          "IstEinnahme || '|' || IstEU || '|' || IstKFZ FROM T_Buchungen WHERE Buchungsdatum = '2024-02-01'")
+                ->toString();
+        EXPECT_EQ(c.stored, stored.toStdString()) << c.line.constData();
+    }
+}
+
+TEST(BookingImport, ALineTheDatabaseRefusesIsNamedInSmallAndLargeImports) {
+    for (const int n : {20, 1500}) {
+        Books b;
+        QByteArray csv = Kopf;
+        for (int i = 0; i < n; ++i)
+            csv += QByteArray("0") + QByteArray::number(1 + i % 9) + ".03.2024;;Zeile " + QByteArray::number(i) + ";10;20;" +
+                   (i % 3 ? "WA" : "MI") + ";E;;;;\n";
+        const int indexes = b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt();
+        b.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON T_Buchungen WHEN NEW.Text = 'Zeile 13' "
+                    "BEGIN SELECT RAISE(ABORT, 'abgelehnt'); END");
+        try {
+            BuchungsImport::importiere(*b.dm, csv);
+            ADD_FAILURE() << n;
+        } catch (const KassolError& e) {
+            // The header is line 1.
+            EXPECT_TRUE(e.message().startsWith("Zeile 15: abgelehnt")) << e.message().toStdString();
+        }
+        EXPECT_EQ(0, b.count("T_Buchungen"));
+        EXPECT_EQ(0, b.count("t_kontenbewegungen"));
+        EXPECT_EQ(indexes, b.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index'")->toInt());
+    }
+}
+
+TEST(BookingImport, ByteOrderMarksAndACharacterCutOffAtTheEnd) {
+    {
+        // One mark from the editor and one more are dropped at the start, one further on is text.
+        Books b;
+        EXPECT_EQ(1, BuchungsImport::importiere(*b.dm, "\xEF\xBB\xBF\xEF\xBB\xBF" + Kopf + "01.02.2024;;x;1;20;WA;A;;;;\n").buchungen);
+        EXPECT_THROW(BuchungsImport::importiere(*b.dm, Kopf + "\xEF\xBB\xBF" "01.02.2024;;x;1;20;WA;A;;;;\n"), KassolError);
+    }
+    // A character cut off at the end of the file would lose its bytes without a word.
+    Books b;
+    try {
+        BuchungsImport::importiere(*b.dm, Kopf + "01.02.2024;;x;1;20;WA;A;;;;\xC3");
+        ADD_FAILURE() << "imported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("nicht in UTF-8")) << e.message().toStdString();
+    }
+    EXPECT_EQ(0, b.count("T_Buchungen"));
+}
+
+TEST(BookingImport, ALargeFileNamesItsFirstBadLineAndKeepsTheLinesInOrder) {
+    // Over a megabyte is read in two halves at once; line numbers and order must not show it.
+    const auto datei = [](const std::vector<int>& schlecht) {
+        QByteArray csv = Kopf;
+        for (int i = 0; i < 30000; ++i) {
+            const bool bad = std::find(schlecht.begin(), schlecht.end(), i) != schlecht.end();
+            csv += "05.03.2024;;Zeile " + QByteArray::number(i) + " mit etwas mehr Text;" + (bad ? "x" : "10,5") + ";20;WA;E;;;;\n";
+        }
+        return csv;
+    };
+    for (const auto& [schlecht, zeile] : std::vector<std::pair<std::vector<int>, const char*>>{
+             {{29000}, "Zeile 29002:"}, {{100, 29000}, "Zeile 102:"}, {{15100, 29000}, "Zeile 15102:"}}) {
+        Books b;
+        try {
+            BuchungsImport::importiere(*b.dm, datei(schlecht));
+            ADD_FAILURE() << zeile;
+        } catch (const KassolError& e) {
+            EXPECT_TRUE(e.message().startsWith(zeile)) << e.message().toStdString();
+        }
+        EXPECT_EQ(0, b.count("T_Buchungen"));
+    }
+    Books b;
+    EXPECT_EQ(30000, BuchungsImport::importiere(*b.dm, datei({})).buchungen);
+    // Keys, voucher numbers and texts follow the lines.
+    EXPECT_EQ(30000, b.count("T_Buchungen", "Belegnummer = ID AND Text = 'Zeile ' || (ID - 1) || ' mit etwas mehr Text'"));
+    EXPECT_EQ(30000, b.count("t_kontenbewegungen", "St_Betrag = 17500 AND Buchungen_id = id"));
+}
+
+TEST(BookingImport, TextsUpToTheLimitAndKeysUpToTheirRange) {
+    Books b;
+    // A hundred characters are allowed, counted as characters, not as bytes.
+    EXPECT_EQ(1, BuchungsImport::importiere(*b.dm, Kopf + "01.02.2024;;" + QString(100, QChar(0xE4)).toUtf8() + ";1;20;WA;A;;;;\n").buchungen);
+    EXPECT_EQ(1, b.count("T_Buchungen", "length(Text) = 100"));
+    // Keys beyond the 32-bit range of the columns are refused before anything is written.
+    b.addBooking(5, 2147483000, 1, QDate(2024, 1, 1), 4, "1", 0, 1);
+    QByteArray csv = Kopf;
+    for (int i = 0; i < 1000; ++i)
+        csv += "01.02.2024;;x;1;20;WA;A;;;;\n";
+    try {
+        BuchungsImport::importiere(*b.dm, csv);
+        ADD_FAILURE() << "imported";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("reichen die freien Nummern nicht")) << e.message().toStdString();
+    }
+    EXPECT_EQ(2, b.count("T_Buchungen"));
 }
