@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace Platform {
 
 bool runAndWait(const QString& programPath, const QString& parameters, ShowMode) {
@@ -66,14 +70,6 @@ QString replaceFile(const QString& from, const QString& to) {
     std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()), error);
     return error ? QString::fromLocal8Bit(error.message().c_str()) : QString();
 }
-
-} // namespace Platform
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
-namespace Platform {
 
 void keepFreedMemory() {
 #if defined(__GLIBC__)

@@ -23,9 +23,7 @@ bool syncFile(const QString& path);
 // Moves a file over another in one step (the target is replaced, never missing in between);
 // both must lie on the same drive. Returns an empty text or the system's reason for failing.
 QString replaceFile(const QString& from, const QString& to);
-} // namespace Platform
 
-namespace Platform {
 // Keeps memory freed by large, short-lived buffers in the process for the next one instead of
 // handing it back to the system each time, which costs a page fault for every page of it when
 // it is taken again. Once set, it holds for the whole process.

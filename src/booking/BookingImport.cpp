@@ -680,7 +680,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     // reading above has checked, and the keys are checked here, so the engine need not check them
     // again for each row.
     try {
-        bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context, true);
+        bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context);
     } catch (const BulkRowError& e) {
         // A rule of the schema names the line; a full disk or a lock is no fault of the line.
         if (e.art() != DbError::Art::Regel)
@@ -695,7 +695,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     bewegungen.ersteBuchung = buchungen.ersteId;
     bewegungen.bewegungen = bewegungenRechnen.get();
     pruefeNummern(bewegungen.ersteId, bewegungen.bewegungen.size(), QStringLiteral("t_kontenbewegungen"));
-    bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context, true);
+    bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context);
     ergebnis.bewegungen = static_cast<int>(bewegungen.bewegungen.size());
     tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();

@@ -364,15 +364,9 @@ qsizetype abgelehnteZeile(sqlite3* db, const QString& table, const QStringList& 
     return abgelehnt;
 }
 
-bool ignoriertRegeln(sqlite3* db, const QString& context) {
-    Anweisung q(db, QStringLiteral("PRAGMA ignore_check_constraints"), context);
-    return q.schritt() && sqlite3_column_int(q.get(), 0) != 0;
-}
-
 } // namespace
 
-void bulkInsert(Database& db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context,
-                bool regelnGeprueft) {
+void bulkInsert(Database& db, const QString& table, const QStringList& columns, const BulkRows& rows, const QString& context) {
     if (rows.anzahl() == 0)
         return;
     sqlite3* handle = db.handle();
@@ -403,14 +397,6 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
             ziel << name(columns[i]);
             auswahl << QStringLiteral("c%1").arg(i);
         }
-        // The setting counts when a statement is prepared, and setting it makes every statement
-        // prepare anew; it is therefore set back only after the insert has run.
-        const bool regelnAus = regelnGeprueft && !ignoriertRegeln(handle, context);
-        const auto regeln = [&](const char* wert) {
-            if (regelnAus)
-                Anweisung(handle, QStringLiteral("PRAGMA ignore_check_constraints = %1").arg(QLatin1String(wert)), context).schritt();
-        };
-        regeln("ON");
         try {
             Anweisung(handle,
                       QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM %4")
@@ -418,7 +404,6 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
                       context)
                 .schritt();
         } catch (const DbError& e) {
-            regeln("OFF");
             // A trigger on the table makes the engine read all rows before it writes the first,
             // so the refused row is looked for one by one. A failure that ended the whole
             // transaction leaves nothing to look in.
@@ -427,7 +412,6 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
                 throw BulkRowError(e, zeile);
             throw;
         }
-        regeln("OFF");
     }
     // Right after the rows, while the table's pages are still in the cache.
     for (const SekundaerIndex& index : neuAufbauen)

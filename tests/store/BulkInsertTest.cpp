@@ -109,14 +109,3 @@ TEST(BulkInsert, ARefusedRowIsNamedAndTheRollbackRestoresTheIndexes) {
     EXPECT_EQ(3000, t.db.scalar(QStringLiteral("SELECT count(*) FROM t"))->toInt());
     EXPECT_EQ(1, t.db.scalar(QStringLiteral("SELECT count(*) FROM t WHERE b = 'erlaubt' AND a = 1234"))->toInt());
 }
-
-TEST(BulkInsert, RulesTheCallerCheckedAreSkippedForItsRowsOnly) {
-    Tabelle t;
-    Zeilen rows = zeilen(10);
-    rows.z[3].b = "verboten";
-    auto tx = t.db.transaction();
-    bulkInsert(t.db, QStringLiteral("t"), Spalten, rows, QStringLiteral("Test"), true);
-    EXPECT_EQ(1, t.db.scalar(QStringLiteral("SELECT count(*) FROM t WHERE b = 'verboten'"))->toInt());
-    EXPECT_EQ(0, t.db.scalar(QStringLiteral("PRAGMA ignore_check_constraints"))->toInt());
-    EXPECT_THROW(bulkInsert(t.db, QStringLiteral("t"), Spalten, rows, QStringLiteral("Test")), BulkRowError);
-}
