@@ -97,8 +97,8 @@ struct Zlib {
     Zlib() {
         std::memset(&deflater, 0, sizeof deflater);
         std::memset(&inflater, 0, sizeof inflater);
-        // Raw Deflate at level 6 with zlib's usual memory, as zip -6 and libzip deflate.
-        deflaterDa = deflateInit2(&deflater, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+        // Raw Deflate with zlib's usual memory, as libzip deflates.
+        deflaterDa = deflateInit2(&deflater, ParallelDeflate::Stufe, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         inflaterDa = inflateInit2(&inflater, -15) == Z_OK;
     }
     ~Zlib() {
@@ -187,7 +187,7 @@ zip_int64_t ParallelDeflate::befehl(void* data, zip_uint64_t len, zip_source_cmd
                     ZIP_FILE_ATTRIBUTES_GENERAL_PURPOSE_BIT_FLAGS;
         a->host_system = ZIP_OPSYS_UNIX;
         a->external_file_attributes = static_cast<zip_uint32_t>(m_modus) << 16;
-        // Bits 1 and 2 tell the Deflate level; none set is the normal one, 6.
+        // Bits 1 and 2 tell the Deflate level; none set is the normal one.
         a->general_purpose_bit_flags = 0;
         a->general_purpose_bit_mask = 0x0006;
         return 0;

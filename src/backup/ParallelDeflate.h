@@ -12,7 +12,7 @@ class QFile;
 
 // A file deflated on several cores for libzip, which takes the result as a finished Deflate entry.
 //
-// The file is cut into blocks; each worker deflates one block at a time (raw Deflate, level 6),
+// The file is cut into blocks; each worker deflates one block at a time (raw Deflate),
 // primed with the last 32 KiB before it, so the ratio stays close to that of one stream. Every
 // block but the last ends on a byte boundary (a sync flush), the last one ends the stream: put
 // one after the other they form one valid Deflate stream. The CRC-32s of the blocks are combined
@@ -26,6 +26,8 @@ class QFile;
 class ParallelDeflate {
 public:
     static constexpr qint64 Blockgroesse = qint64(1) << 20;
+    // zlib's level, the usual one of zip programs.
+    static constexpr int Stufe = 6;
 
     // What libzip was given, once it has read the source to its end.
     struct Ergebnis {
