@@ -49,8 +49,7 @@ public:
     zip_source_t* quelle(zip_error_t* error);
     // Why reading the file failed, in German; empty when it did not.
     QString grund() const;
-    // Whether the whole stream was read, and what it was.
-    bool vollstaendig() const { return m_ende; }
+    // What the stream was, once libzip has read it to its end.
     Ergebnis ergebnis() const;
 
 private:
