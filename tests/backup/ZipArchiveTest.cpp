@@ -146,6 +146,8 @@ TEST(ZipArchive, EverySizeIsReadBackByteForByteByUsAndByOtherReaders) {
     zipfileIstEinverstanden(fuerPython);
 }
 
+namespace {
+
 // Little-endian numbers in the archive's headers.
 quint32 zahl(const QByteArray& d, qsizetype at, int bytes) {
     quint32 n = 0;
@@ -153,6 +155,8 @@ quint32 zahl(const QByteArray& d, qsizetype at, int bytes) {
         n = (n << 8) | static_cast<quint8>(d[at + i]);
     return n;
 }
+
+} // namespace
 
 TEST(ZipArchive, TheCheckAgainstWhatWasWrittenFindsEveryChangedByte) {
     QTemporaryDir dir;
