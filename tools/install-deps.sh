@@ -5,7 +5,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
     libsqlite3-dev sqlite3
-    libzip-dev zipcmp zipmerge ziptool zip unzip
+    libzip-dev zlib1g-dev zipcmp zipmerge ziptool zip unzip
     libsimpleini-dev libsodium-dev
     mdbtools-dev locales
     libgtest-dev libbenchmark-dev

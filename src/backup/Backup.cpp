@@ -99,15 +99,17 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         // The backup is built beside its target and replaces it only once it is complete, checked
         // and on the disk; a previous backup survives every failure.
         SafeFileWriter datei(ziel, QStringLiteral("Die Sicherung"));
-        // The database and the settings into the archive, then the archive read back against its
-        // checksums; the reason when either fails.
+        // The database and the settings into the archive (each block compared with the file as it
+        // is deflated), then every stored byte read back against the checksum of what was written;
+        // the reason when either fails.
         const auto archiviere = [&](const QString& db) -> QString {
             QList<ZipArchive::Eintrag> eintraege{{db, QStringLiteral("ks_tab.mdb")}};
             if (QFileInfo::exists(helper.IniPath()))
                 eintraege.append({helper.IniPath(), QStringLiteral("Kassol.ini")});
-            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege); !grund.isEmpty())
+            QList<ZipArchive::Geschrieben> geschrieben;
+            if (const QString grund = ZipArchive::schreibe(datei.temporaryPath(), eintraege, &geschrieben); !grund.isEmpty())
                 return QStringLiteral("Das Archiv kann nicht geschrieben werden: %1").arg(grund);
-            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath()); !grund.isEmpty())
+            if (const QString grund = ZipArchive::pruefe(datei.temporaryPath(), geschrieben); !grund.isEmpty())
                 return QStringLiteral("Das Archiv ist fehlerhaft: %1").arg(grund);
             return {};
         };
@@ -118,8 +120,8 @@ Sicherungsergebnis sichern(const THelperData& helper, const QString& zielOrdner,
         } else if (komprimiert) {
             // The file has just been checked and compacted: it goes into the archive as it is, read
             // while a read transaction keeps every other program from writing it, so the archive
-            // holds it as of one moment. Reading the archive back checks every byte against the
-            // file's checksum.
+            // holds it as of one moment. Writing compares every block with the file, and reading
+            // the archive back checks every stored byte.
             SqliteDatei lesen(datenbank, SQLITE_OPEN_READWRITE);
             int rc = lesen.rc();
             if (rc == SQLITE_OK)
