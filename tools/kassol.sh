@@ -35,7 +35,9 @@ test)
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
         -DKASSOL_SANITIZE=ON -DKASSOL_BUILD_FUZZ=ON >/dev/null
     cmake --build "$san" -j "$(nproc)"
-    (cd "$san" && ctest --output-on-failure -j "$(nproc)" "$@")
+    # The archive of more than 4 GiB is deflated once, in the run above; under the sanitizers
+    # it would take minutes.
+    (cd "$san" && ctest --output-on-failure -j "$(nproc)" -E 'AFileLargerThanFourGibibytes' "$@")
     KASSOL_SAN_BUILD_DIR="$san" exec bash "$here/tools/fuzz.sh" "${KASSOL_FUZZ_SECONDS:-10}"
     ;;
 *)
