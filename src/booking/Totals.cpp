@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <future>
+#include <memory>
 #include <sqlite3.h>
 
 
@@ -140,6 +141,7 @@ public:
     Nebenher(Nebenverbindung* neben, std::function<void(sqlite3*)> teil) {
         if (!neben)
             return;
+        neben->warteAufHintergrund();
         m_ergebnis = std::async(std::launch::async, [neben, teil = std::move(teil)] {
             if (!neben->beginneLesen())
                 return false;
@@ -243,7 +245,88 @@ std::optional<Summen> summenInZweiDurchgaengen(Database& datenbank, int zeitraum
     }
 }
 
+// The same sums on one connection alone, with tables of their own (for a thread of its own).
+std::optional<Summen> summenAufEinerVerbindung(sqlite3* db, int zeitraum, int mandant) {
+    try {
+        Merkliste arten;
+        merke(db, zeitraum, mandant, arten);
+        Zuordnung zuordnung;
+        zuordnung.arten = &arten;
+        if (!arten.eintraege.empty()) {
+            arten.ordne();
+            summiere(db, mandant, arten.kleinster, arten.groesster, zuordnung);
+        }
+        if (arten.bedingt.ueberlauf || zuordnung.summe.ueberlauf)
+            return std::nullopt;
+        Summen summen;
+        summen.einnahmen = Currency::fromUnits(arten.bedingt.wert[1]);
+        summen.ausgaben = Currency::fromUnits(arten.bedingt.wert[2]);
+        summen.ust = Currency::fromUnits(zuordnung.summe.wert[1]);
+        summen.vst = Currency::fromUnits(zuordnung.summe.wert[2]);
+        return summen;
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
+// Sums read ahead on the second connection, with what is needed to know that they still hold:
+// no other connection has committed since (the main connection's data version) and the main
+// connection has changed no row (its count of changes). Only the main thread touches this.
+struct Vorrat {
+    Database* db = nullptr;
+    quint64 verbindung = 0;
+    int zeitraum = -1;
+    int mandant = -1;
+    qint64 stand = -1;
+    qint64 aenderungen = -1;
+    std::shared_ptr<std::optional<Summen>> summen;
+};
+std::optional<Vorrat> vorrat;
+
+// The sums read ahead for this year, when they are still those of the file; the store is emptied.
+std::optional<Summen> ausDemVorrat(Database& db, int zeitraum, int mandant) {
+    if (!vorrat)
+        return std::nullopt;
+    Vorrat v = std::move(*vorrat);
+    vorrat.reset();
+    Nebenverbindung* neben = db.nebenverbindung();
+    if (v.db != &db || !neben || neben->nummer() != v.verbindung || v.zeitraum != zeitraum || v.mandant != mandant)
+        return std::nullopt;
+    neben->warteAufHintergrund();
+    if (!*v.summen || sqlite3_total_changes64(db.handle()) != v.aenderungen || db.fremderStand() != v.stand)
+        return std::nullopt;
+    return *v.summen;
+}
+
 } // namespace
+
+void summenVorbereiten(TDM_EinAus& dm) {
+    vorrat.reset();
+    Database& db = dm.db();
+    const int zeitraum = dm.gibZeitraum();
+    const int mandant = dm.gibAktiverMandant();
+    if (zeitraum == -1 || mandant == -1 || !db.isOpen())
+        return;
+    Nebenverbindung* neben = db.nebenverbindung();
+    if (!neben)
+        return;
+    Vorrat v;
+    v.db = &db;
+    v.verbindung = neben->nummer();
+    v.zeitraum = zeitraum;
+    v.mandant = mandant;
+    // Both taken before the second connection reads: whatever is committed after that changes them.
+    try {
+        v.stand = db.fremderStand();
+    } catch (const DbError&) {
+        return;  // the figures are then computed when they are asked for
+    }
+    v.aenderungen = sqlite3_total_changes64(db.handle());
+    v.summen = std::make_shared<std::optional<Summen>>();
+    const auto ziel = v.summen;
+    neben->imHintergrund([ziel, zeitraum, mandant](sqlite3* h) { *ziel = summenAufEinerVerbindung(h, zeitraum, mandant); });
+    vorrat = std::move(v);
+}
 
 Summen berechneSummen(TDM_EinAus& dm) {
     const int zeitraum = dm.gibZeitraum();
@@ -261,7 +344,10 @@ Summen berechneSummen(TDM_EinAus& dm, int zeitraum, int mandant) {
     if (jahr.next() && !jahr.value(QStringLiteral("Jahr")).isNull())
         s.jahr = jahr.value(QStringLiteral("Jahr")).toInt();
     s.mandantBezeichnung = dm.gibMandantBezeichnung(dm.gibAktiverMandant());
-    if (const auto schnell = summenInZweiDurchgaengen(db, zeitraum, mandant)) {
+    auto schnell = ausDemVorrat(db, zeitraum, mandant);
+    if (!schnell)
+        schnell = summenInZweiDurchgaengen(db, zeitraum, mandant);
+    if (schnell) {
         s.einnahmen = schnell->einnahmen;
         s.ausgaben = schnell->ausgaben;
         s.ust = schnell->ust;

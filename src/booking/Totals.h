@@ -23,3 +23,7 @@ struct Summen {
 [[nodiscard]] Summen berechneSummen(TDM_EinAus& dm);
 // The same for a given fiscal year and client.
 [[nodiscard]] Summen berechneSummen(TDM_EinAus& dm, int zeitraum, int mandant);
+// Starts reading the active client's current year on a second connection, on another thread, so
+// that the next berechneSummen of that year finds the figures ready. It takes them only when no
+// row of the file has been written since they were read, and computes them itself otherwise.
+void summenVorbereiten(TDM_EinAus& dm);

@@ -4,7 +4,14 @@
 #include "store/SummeNachArt.h"
 
 #include <QFile>
+#include <atomic>
 #include <sqlite3.h>
+
+namespace {
+std::atomic<quint64> naechsteNummer{1};
+}
+
+Nebenverbindung::Nebenverbindung(sqlite3* db) : m_db(db), m_nummer(naechsteNummer++) {}
 
 std::unique_ptr<Nebenverbindung> Nebenverbindung::oeffne(const QString& datei) {
     if (datei.isEmpty() || datei == QLatin1String(":memory:") || !QFile::exists(datei))
@@ -28,6 +35,7 @@ std::unique_ptr<Nebenverbindung> Nebenverbindung::oeffne(const QString& datei) {
 }
 
 Nebenverbindung::~Nebenverbindung() {
+    warteAufHintergrund();
     beendeLesen();
     sqlite3_close_v2(m_db);
 }
@@ -49,4 +57,23 @@ void Nebenverbindung::beendeLesen() {
     if (m_liest && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     m_liest = false;
+}
+
+void Nebenverbindung::imHintergrund(std::function<void(sqlite3*)> arbeit) {
+    warteAufHintergrund();
+    m_hintergrund = std::async(std::launch::async, [this, arbeit = std::move(arbeit)] {
+        if (!beginneLesen())
+            return;
+        try {
+            arbeit(m_db);
+        } catch (...) {
+            // The work reports through what it fills; a failure leaves it empty.
+        }
+        beendeLesen();
+    });
+}
+
+void Nebenverbindung::warteAufHintergrund() {
+    if (m_hintergrund.valid())
+        m_hintergrund.get();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <future>
 #include <memory>
 
 struct sqlite3;
@@ -18,13 +20,23 @@ public:
     Nebenverbindung& operator=(const Nebenverbindung&) = delete;
 
     sqlite3* handle() const { return m_db; }
+    // A number no other second connection of this run has had.
+    quint64 nummer() const { return m_nummer; }
     // Begins a read transaction and takes the file's shared lock; false (and nothing open) when
     // another connection holds it back or the read fails.
     bool beginneLesen();
     void beendeLesen();
 
+    // Runs arbeit with this connection on another thread, inside a read transaction of its own.
+    // Whoever uses the connection next waits for it first (warteAufHintergrund), and so does the
+    // end of the connection.
+    void imHintergrund(std::function<void(sqlite3*)> arbeit);
+    void warteAufHintergrund();
+
 private:
-    explicit Nebenverbindung(sqlite3* db) : m_db(db) {}
+    explicit Nebenverbindung(sqlite3* db);
     sqlite3* m_db;
+    quint64 m_nummer;
     bool m_liest = false;
+    std::future<void> m_hintergrund;
 };

@@ -89,6 +89,8 @@ QTableView* liste(const QString& name, Buchungsliste* model, QWidget* parent) {
 } // namespace
 
 TForm_Kassol::TForm_Kassol(Anwendung& app, QWidget* parent) : QMainWindow(parent), m_app(app) {
+    // The current year's figures are read on the other core while the window is built and shown.
+    summenVorbereiten(app.dm);
     setObjectName(QStringLiteral("TForm_Kassol"));
     setWindowTitle(QStringLiteral("Norvik :: Kassol"));
     m_ein = new Buchungsliste(app.dm, 1, this);

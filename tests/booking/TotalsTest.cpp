@@ -1,5 +1,6 @@
 #include "booking/Bookings.h"
 #include "booking/Totals.h"
+#include "store/Nebenverbindung.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -162,4 +163,36 @@ TEST(Totals, FiguresAreThoseOfTheStatementsOnMixedBooks) {
         EXPECT_EQ(documented(b, Brutto, 1, 1, 5), s.einnahmen);
         EXPECT_EQ(documented(b, Steuer, 1, 1, 5), s.ust);
     }
+}
+
+TEST(Totals, FiguresReadAheadCountOnlyWhileNothingHasBeenWrittenSince) {
+    TestBooks b;
+    b.addClient(5, "Muster", true, 2024, 1);
+    b.addCircle(5, 1, "Waren", "WA");
+    b.buche(d("120", 20, 1));
+    summenVorbereiten(*b.dm);
+    EXPECT_EQ("120.00", cents(berechneSummen(*b.dm).einnahmen).toStdString());
+    // A booking of this program after the figures were read ahead.
+    const auto gelesen = [&b] { b.db().nebenverbindung()->warteAufHintergrund(); };
+    summenVorbereiten(*b.dm);
+    gelesen();
+    b.buche(d("55", 10, 1));
+    EXPECT_EQ("175.00", cents(berechneSummen(*b.dm).einnahmen).toStdString());
+    // One of another program.
+    summenVorbereiten(*b.dm);
+    gelesen();
+    {
+        Database andere;
+        andere.open(b.db().file());
+        andere.exec("INSERT INTO T_Buchungen (mandant, ID, Wirtschaftsjahr, Buchungsdatum, Betrag, IstEinnahme, IstDrittland, "
+                    "Belegnummer, BK) VALUES (5, 900, 1, '2024-02-01', 100000, 1, 2, 99, 1)");
+    }
+    EXPECT_EQ("185.00", cents(berechneSummen(*b.dm).einnahmen).toStdString());
+    // Figures read ahead for one client are never those of another.
+    b.addClient(6, "Andere", false, 2024, 3);
+    summenVorbereiten(*b.dm);
+    EXPECT_EQ(Currency(), berechneSummen(*b.dm, 3, 6).einnahmen);
+    // Closing the books while the second connection still reads waits for it.
+    summenVorbereiten(*b.dm);
+    b.dm->closeConnection();
 }
