@@ -12,7 +12,10 @@ bash "$here/tools/install-deps.sh"
 # The test run also builds the benchmarks (run by hand only), so that they keep building.
 bench=OFF
 [ "$what" = test ] && bench=ON
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKASSOL_BUILD_TESTS=ON -DKASSOL_BUILD_BENCH=$bench >/dev/null
+# Line tables and function names are all a backtrace needs; full debug information would make the
+# build much longer on a small machine.
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DKASSOL_BUILD_TESTS=ON -DKASSOL_BUILD_BENCH=$bench >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 case "$what" in
