@@ -80,3 +80,102 @@ void keepFreedMemory() {
 }
 
 } // namespace Platform
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace Platform {
+
+struct EarlyWriteback::Worker {
+    std::mutex mutex;
+    std::condition_variable wecker;
+    bool ende = false;
+    std::thread thread;
+};
+
+EarlyWriteback::EarlyWriteback(int descriptor) {
+#if defined(Q_OS_LINUX)
+    if (descriptor < 0)
+        return;
+    m_worker = std::make_unique<Worker>();
+    Worker* w = m_worker.get();
+    w->thread = std::thread([w, descriptor] {
+        std::unique_lock lock(w->mutex);
+        while (!w->wecker.wait_for(lock, std::chrono::milliseconds(250), [w] { return w->ende; }))
+            ::sync_file_range(descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+    });
+#else
+    (void)descriptor;
+#endif
+}
+
+EarlyWriteback::~EarlyWriteback() {
+    if (!m_worker)
+        return;
+    {
+        const std::lock_guard lock(m_worker->mutex);
+        m_worker->ende = true;
+    }
+    m_worker->wecker.notify_one();
+    m_worker->thread.join();
+}
+
+} // namespace Platform
+
+#include <cstdint>
+#include <cstdlib>
+#if defined(Q_OS_LINUX)
+#include <sys/mman.h>
+#endif
+
+namespace Platform {
+
+namespace {
+constexpr std::size_t GrosseSeite = std::size_t(2) << 20;
+// Below this, the heap serves the request as always.
+constexpr std::size_t AbGross = GrosseSeite;
+
+std::size_t aufgerundet(std::size_t bytes) { return (bytes + GrosseSeite - 1) / GrosseSeite * GrosseSeite; }
+} // namespace
+
+void* takeLargeMemory(std::size_t bytes) {
+#if defined(Q_OS_LINUX)
+    if (bytes >= AbGross) {
+        if (bytes > static_cast<std::size_t>(-1) - 2 * GrosseSeite)
+            throw std::bad_alloc();
+        // One large page more than asked, so that the block can start on a large page's border.
+        const std::size_t laenge = aufgerundet(bytes);
+        void* roh = ::mmap(nullptr, laenge + GrosseSeite, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (roh == MAP_FAILED)
+            throw std::bad_alloc();
+        auto* anfang = static_cast<char*>(roh);
+        const std::size_t vorne = (GrosseSeite - reinterpret_cast<std::uintptr_t>(anfang) % GrosseSeite) % GrosseSeite;
+        if (vorne > 0)
+            ::munmap(anfang, vorne);
+        if (GrosseSeite - vorne > 0)
+            ::munmap(anfang + vorne + laenge, GrosseSeite - vorne);
+        ::madvise(anfang + vorne, laenge, MADV_HUGEPAGE);
+        return anfang + vorne;
+    }
+#endif
+    void* p = std::malloc(bytes == 0 ? 1 : bytes);
+    if (!p)
+        throw std::bad_alloc();
+    return p;
+}
+
+void releaseLargeMemory(void* memory, std::size_t bytes) {
+    if (!memory)
+        return;
+#if defined(Q_OS_LINUX)
+    if (bytes >= AbGross) {
+        ::munmap(memory, aufgerundet(bytes));
+        return;
+    }
+#endif
+    std::free(memory);
+}
+
+} // namespace Platform

@@ -2,6 +2,7 @@
 
 #include "app/Currency.h"
 #include "app/KassolError.h"
+#include "app/Platform.h"
 #include "app/TextRules.h"
 #include "booking/Bookings.h"
 #include "booking/TaxPosting.h"
@@ -13,6 +14,7 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <cstring>
+#include <deque>
 #include <future>
 #include <limits>
 #include <string>
@@ -94,7 +96,7 @@ struct ImportZeile {
     int steuersatz = 0;
     int bk = 0;
     std::int64_t betrag = 0;
-    std::size_t textAnfang = 0;  // in the shared text store
+    const char* text = nullptr;  // UTF-8, in the file's bytes or in the texts kept beside the rows
     std::size_t textLaenge = 0;
     char datum[10] = {};  // yyyy-mm-dd
     Buchungsart art = Buchungsart::Einnahme;
@@ -408,14 +410,27 @@ bool schnellLesen(Feld line, const Pruefung& p, ImportZeile& z, Feld& text) {
 
 // ---- the rows as the bulk insert reads them ----
 
+using Zeilenliste = std::vector<ImportZeile, Platform::LargeAllocator<ImportZeile>>;
+
+// The rows of a file, read in one or two pieces, in the file's order.
+class AlleZeilen {
+public:
+    AlleZeilen(Zeilenliste& vorne, Zeilenliste& hinten) : m_vorne(vorne), m_hinten(hinten) {}
+    size_t size() const { return m_vorne.size() + m_hinten.size(); }
+    ImportZeile& operator[](size_t i) const { return i < m_vorne.size() ? m_vorne[i] : m_hinten[i - m_vorne.size()]; }
+
+private:
+    Zeilenliste& m_vorne;
+    Zeilenliste& m_hinten;
+};
+
 struct Buchungszeilen : BulkRows {
-    const std::vector<ImportZeile>& zeilen;
-    const std::string& texte;
+    const AlleZeilen& zeilen;
     int mandant = 0;
     int zeitraum = 0;
     int ersteId = 0;
 
-    Buchungszeilen(const std::vector<ImportZeile>& z, const std::string& t) : zeilen(z), texte(t) {}
+    explicit Buchungszeilen(const AlleZeilen& z) : zeilen(z) {}
     qsizetype anzahl() const override { return static_cast<qsizetype>(zeilen.size()); }
     BulkValue wert(qsizetype i, int spalte) const override {
         const ImportZeile& z = zeilen[static_cast<size_t>(i)];
@@ -427,7 +442,7 @@ struct Buchungszeilen : BulkRows {
         case 4: return BulkValue::ganzzahl(z.belegnummer);
         case 5: return BulkValue::ganzzahl(z.steuersatz);
         case 6: return BulkValue::ganzzahl(z.betrag);
-        case 7: return BulkValue::utf8(std::string_view(texte).substr(z.textAnfang, z.textLaenge));
+        case 7: return BulkValue::utf8(std::string_view(z.text, z.textLaenge));
         case 8: return BulkValue::ganzzahl(z.bk);
         case 9: return BulkValue::ganzzahl(gespeichert(z.eu));
         case 10: return BulkValue::ganzzahl(gespeichert(z.drittland));
@@ -444,8 +459,10 @@ struct Bewegung {
     std::int64_t betrag = 0;
 };
 
+using Bewegungsliste = std::vector<Bewegung, Platform::LargeAllocator<Bewegung>>;
+
 struct Bewegungszeilen : BulkRows {
-    std::vector<Bewegung> bewegungen;
+    Bewegungsliste bewegungen;
     int mandant = 0;
     int ersteId = 0;
     int ersteBuchung = 0;
@@ -476,15 +493,16 @@ void pruefeNummern(int erste, size_t anzahl, const QString& tabelle) {
 }
 
 struct Gelesen {
-    std::vector<ImportZeile> zeilen;
-    std::string texte;
+    Zeilenliste zeilen;
+    // The texts of lines read the thorough way, which may differ from the file's bytes; the
+    // quick reading points into the file itself.
+    std::deque<QByteArray> eigeneTexte;
 };
 
 // Reads the lines from pos to ende, numbering them on from nr; stops after the header when
 // bisZumKopf. Returns where it stopped.
 const char* leseZeilen(const char* pos, const char* ende, int& nr, bool& kopfGelesen, bool bisZumKopf, const Pruefung& p, Gelesen& out) {
     out.zeilen.reserve(out.zeilen.size() + static_cast<size_t>(std::count(pos, ende, '\n')) + 1);
-    out.texte.reserve(out.texte.size() + static_cast<size_t>(ende - pos) / 4);
     QStringDecoder zeilenDecoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     while (pos < ende && !(bisZumKopf && kopfGelesen)) {
         const char* zeilenEnde = static_cast<const char*>(std::memchr(pos, '\n', static_cast<size_t>(ende - pos)));
@@ -500,9 +518,8 @@ const char* leseZeilen(const char* pos, const char* ende, int& nr, bool& kopfGel
         z.nummer = nr;
         Feld text;
         if (kopfGelesen && schnellLesen(line, p, z, text)) {
-            z.textAnfang = out.texte.size();
+            z.text = text.data();
             z.textLaenge = text.size();
-            out.texte.append(text);
             out.zeilen.push_back(z);
         } else if (const std::optional<Buchungsdaten> d =
                        zeileLesen(zeilenDecoder.decode(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))), nr, kopfGelesen, p)) {
@@ -512,10 +529,9 @@ const char* leseZeilen(const char* pos, const char* ende, int& nr, bool& kopfGel
             z.betrag = d->betrag->units();
             const QByteArray iso = d->datum.toString(Qt::ISODate).toLatin1();
             std::memcpy(z.datum, iso.constData(), sizeof z.datum);
-            const QByteArray t = d->text.toUtf8();
-            z.textAnfang = out.texte.size();
+            const QByteArray& t = out.eigeneTexte.emplace_back(d->text.toUtf8());
+            z.text = t.constData();
             z.textLaenge = static_cast<size_t>(t.size());
-            out.texte.append(t.constData(), static_cast<size_t>(t.size()));
             z.art = d->art;
             z.eu = d->istEU;
             z.drittland = d->istDrittland;
@@ -545,7 +561,19 @@ ImportErgebnis importiereDatei(TDM_EinAus& dm, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KassolError(QStringLiteral("Die Datei \u201E%1\u201C kann nicht gelesen werden: %2").arg(path, file.errorString()));
-    return importiere(dm, file.readAll());
+    std::vector<char, Platform::LargeAllocator<char>> bytes(static_cast<size_t>(std::max<qint64>(file.size(), 0)) + 1);
+    size_t gelesen = 0;
+    while (true) {
+        if (gelesen == bytes.size())
+            bytes.resize(bytes.size() * 2);  // the file grew meanwhile
+        const qint64 n = file.read(bytes.data() + gelesen, static_cast<qint64>(bytes.size() - gelesen));
+        if (n < 0)
+            throw KassolError(QStringLiteral("Die Datei \u201E%1\u201C kann nicht gelesen werden: %2").arg(path, file.errorString()));
+        if (n == 0)
+            break;
+        gelesen += static_cast<size_t>(n);
+    }
+    return importiere(dm, QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(gelesen)));
 }
 
 
@@ -583,6 +611,14 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     const char* const ende = anfang + utf8.size();
     {
         for (const char* c = anfang; c < ende; ++c) {
+            // Eight bytes at a time while all of them are ASCII.
+            for (std::uint64_t acht = 0; ende - c >= 8; c += 8) {
+                std::memcpy(&acht, c, 8);
+                if (acht & 0x8080808080808080ULL)
+                    break;
+            }
+            if (c == ende)
+                break;
             if (static_cast<unsigned char>(*c) < 0x80)
                 continue;
             const char* zeilenAnfang = c;
@@ -610,7 +646,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     for (int i = 0; i < 2 && ende - pos >= 3 && std::memcmp(pos, Bom, 3) == 0; ++i)
         pos += 3;
 
-    Gelesen gelesen;
+    Gelesen gelesen, hinten;
     int nr = 0;
     bool kopfGelesen = false;
     pos = leseZeilen(pos, ende, nr, kopfGelesen, true, p, gelesen);
@@ -621,7 +657,6 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     const char* mitte = ende - pos > (1 << 20) ? static_cast<const char*>(std::memchr(pos + (ende - pos) / 2, '\n', static_cast<size_t>(ende - pos) / 2)) : nullptr;
     if (mitte) {
         ++mitte;
-        Gelesen hinten;
         int nrHinten = nr + static_cast<int>(std::count(pos, mitte, '\n'));
         std::future<void> zweiteHaelfte = std::async(std::launch::async, [&hinten, &nrHinten, mitte, ende, &p] {
             bool kopf = true;
@@ -634,39 +669,34 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
             throw;
         }
         zweiteHaelfte.get();
-        const size_t verschiebung = gelesen.texte.size();
-        gelesen.texte += hinten.texte;
-        gelesen.zeilen.reserve(gelesen.zeilen.size() + hinten.zeilen.size());
-        for (ImportZeile& z : hinten.zeilen) {
-            z.textAnfang += verschiebung;
-            gelesen.zeilen.push_back(z);
-        }
     } else {
         leseZeilen(pos, ende, nr, kopfGelesen, false, p, gelesen);
     }
-    std::vector<ImportZeile>& zeilen = gelesen.zeilen;
-    const std::string& texte = gelesen.texte;
+    const AlleZeilen zeilen(gelesen.zeilen, hinten.zeilen);
 
     ImportErgebnis ergebnis;
     Database& db = dm.db();
     auto tx = db.transaction();
+    std::optional<Platform::EarlyWriteback> fruehSchreiben;
+    fruehSchreiben.emplace(db.dateiDeskriptor());
     // Keys and voucher numbers are taken as the booking one after another would take them, inside
     // the write transaction so that no other program takes them meanwhile.
-    Buchungszeilen buchungen(zeilen, texte);
+    Buchungszeilen buchungen(zeilen);
     buchungen.mandant = mandant;
     buchungen.zeitraum = zeitraum;
     buchungen.ersteId = dm.neueID(QStringLiteral("T_Buchungen"));
     pruefeNummern(buchungen.ersteId, zeilen.size(), QStringLiteral("T_Buchungen"));
     qint64 hoechsteBelegnummer = dm.hoechsteBelegnummer();
-    for (ImportZeile& z : zeilen) {
+    for (size_t i = 0; i < zeilen.size(); ++i) {
+        ImportZeile& z = zeilen[i];
         if (z.belegnummer < 0)
             z.belegnummer = TDM_EinAus::naechsteBelegnummer(hoechsteBelegnummer);
         hoechsteBelegnummer = std::max<qint64>(hoechsteBelegnummer, z.belegnummer);
     }
     const QString context = QStringLiteral("Buchungen importieren");
     // The tax movements are worked out on a second core while the engine writes the bookings.
-    std::future<std::vector<Bewegung>> bewegungenRechnen = std::async(std::launch::async, [&zeilen] {
-        std::vector<Bewegung> result;
+    std::future<Bewegungsliste> bewegungenRechnen = std::async(std::launch::async, [&zeilen] {
+        Bewegungsliste result;
         result.reserve(zeilen.size() + zeilen.size() / 8);
         for (size_t i = 0; i < zeilen.size(); ++i) {
             const ImportZeile& z = zeilen[i];
@@ -697,6 +727,7 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     pruefeNummern(bewegungen.ersteId, bewegungen.bewegungen.size(), QStringLiteral("t_kontenbewegungen"));
     bulkInsert(db, QStringLiteral("t_kontenbewegungen"), BewegungSpalten, bewegungen, context);
     ergebnis.bewegungen = static_cast<int>(bewegungen.bewegungen.size());
+    fruehSchreiben.reset();
     tx.markiere(Aenderungsmelder::Bereich::Buchungen);
     tx.commit();
     return ergebnis;

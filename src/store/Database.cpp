@@ -14,8 +14,14 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QFile>
+#include <cstring>
 #include <sqlite3.h>
 #include <utility>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
 
 namespace {
 QAtomicInt connectionCounter;
@@ -141,6 +147,40 @@ sqlite3* Database::handle() const {
     if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
         return *static_cast<sqlite3* const*>(v.data());
     return nullptr;
+}
+
+int Database::dateiDeskriptor() const {
+#if defined(Q_OS_UNIX)
+    sqlite3* db = handle();
+    if (!db)
+        return -1;
+    sqlite3_vfs* vfs = nullptr;
+    sqlite3_file* datei = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs || !vfs->zName ||
+        std::strncmp(vfs->zName, "unix", 4) != 0 ||
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &datei) != SQLITE_OK || !datei || !datei->pMethods)
+        return -1;
+    // The engine's files of this kind begin with their methods, the creating VFS, the lock
+    // record and then the descriptor; the engine names no call for it. Only a descriptor that
+    // is open on this very file counts, so any other layout yields none.
+    struct UnixDateiAnfang {
+        const sqlite3_io_methods* methoden;
+        sqlite3_vfs* vfs;
+        void* sperren;
+        int deskriptor;
+    };
+    const auto* anfang = reinterpret_cast<const UnixDateiAnfang*>(datei);
+    if (anfang->vfs != vfs)
+        return -1;
+    const int fd = anfang->deskriptor;
+    struct stat offen {}, benannt {};
+    if (fd < 0 || ::fstat(fd, &offen) != 0 || ::stat(QFile::encodeName(m_file).constData(), &benannt) != 0 ||
+        offen.st_dev != benannt.st_dev || offen.st_ino != benannt.st_ino)
+        return -1;
+    return fd;
+#else
+    return -1;
+#endif
 }
 
 namespace {

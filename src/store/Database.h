@@ -37,6 +37,9 @@ public:
 
     QSqlDatabase& connection() { return m_db; }
     sqlite3* handle() const;
+    // The system's descriptor through which the connection reads and writes its file, or -1 when
+    // it cannot be told for certain. It belongs to the connection: never close it.
+    int dateiDeskriptor() const;
 
     // Prepares and runs a statement; the query is forward-only and positioned before its first row.
     QSqlQuery query(const QString& sql, const SqlParams& params = {}, const QString& context = {});

@@ -184,7 +184,9 @@ TEST(BookingImport, ALargeFileNamesItsFirstBadLineAndKeepsTheLinesInOrder) {
         QByteArray csv = Kopf;
         for (int i = 0; i < 30000; ++i) {
             const bool bad = std::find(schlecht.begin(), schlecht.end(), i) != schlecht.end();
-            csv += "05.03.2024;;Zeile " + QByteArray::number(i) + " mit etwas mehr Text;" + (bad ? "x" : "10,5") + ";20;WA;E;;;;\n";
+            // Every 97th line has a form that is read the thorough way, its text kept beside the rows.
+            csv += "05.03.2024;;Zeile " + QByteArray::number(i) + " mit etwas mehr Text;" + (bad ? "x" : "10,5") + (i % 97 ? ";20" : "; 20") +
+                   ";WA;E;;;;\n";
         }
         return csv;
     };
@@ -223,4 +225,21 @@ TEST(BookingImport, TextsUpToTheLimitAndKeysUpToTheirRange) {
         EXPECT_TRUE(e.message().contains("reichen die freien Nummern nicht")) << e.message().toStdString();
     }
     EXPECT_EQ(2, b.count("T_Buchungen"));
+}
+
+TEST(BookingImport, AFileIsReadFromTheDiskOrItsFailureNamed) {
+    Books b;
+    const QString path = b.folder.file(QStringLiteral("import.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Kopf + "01.02.2024;;Miete;1.200,00;20;MI;A;;;;\n02.02.2024;;Verkauf;50;10;WA;E;;;;");
+    f.close();
+    EXPECT_EQ(2, BuchungsImport::importiereDatei(*b.dm, path).buchungen);
+    EXPECT_EQ(1, b.count("T_Buchungen", "Text = 'Verkauf' AND Betrag = 500000"));
+    try {
+        BuchungsImport::importiereDatei(*b.dm, b.folder.file(QStringLiteral("fehlt.csv")));
+        ADD_FAILURE() << "read";
+    } catch (const KassolError& e) {
+        EXPECT_TRUE(e.message().contains("kann nicht gelesen werden")) << e.message().toStdString();
+    }
 }

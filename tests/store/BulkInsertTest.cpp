@@ -3,6 +3,7 @@
 #include "store/Transaction.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -108,4 +109,26 @@ TEST(BulkInsert, ARefusedRowIsNamedAndTheRollbackRestoresTheIndexes) {
     t.schreibe(rows);
     EXPECT_EQ(3000, t.db.scalar(QStringLiteral("SELECT count(*) FROM t"))->toInt());
     EXPECT_EQ(1, t.db.scalar(QStringLiteral("SELECT count(*) FROM t WHERE b = 'erlaubt' AND a = 1234"))->toInt());
+}
+
+TEST(BulkInsert, AnIndexLargerThanItsSortingPiecesIsBuiltWholeAndTheSettingsReturn) {
+    Tabelle t;
+    t.db.exec(QStringLiteral("PRAGMA cache_size = -4000"));
+    const auto einstellung = [&](const char* pragma) { return t.db.scalar(QString::fromLatin1(pragma))->toLongLong(); };
+    const qint64 threads = einstellung("PRAGMA threads"), cache = einstellung("PRAGMA cache_size");
+    // Some 5 MiB of keys in a scattered order: more than one piece to sort and merge.
+    const int n = 80000;
+    Zeilen rows = zeilen(n);
+    for (Zeile& z : rows.z)
+        z.b = std::string(60, 'k') + z.b;
+    t.schreibe(rows);
+    EXPECT_EQ("ok", t.integritaet().toStdString());
+    QSqlQuery q = t.db.query(QStringLiteral("SELECT b FROM t INDEXED BY ix_b ORDER BY b"));
+    std::vector<std::string> sortiert;
+    while (q.next())
+        sortiert.push_back(q.value(0).toString().toStdString());
+    ASSERT_EQ(static_cast<size_t>(n), sortiert.size());
+    EXPECT_TRUE(std::is_sorted(sortiert.begin(), sortiert.end()));
+    EXPECT_EQ(threads, einstellung("PRAGMA threads"));
+    EXPECT_EQ(cache, einstellung("PRAGMA cache_size"));
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content) {
@@ -58,6 +59,21 @@ TEST(Database, ConnectionSettingsFavourDurability) {
     EXPECT_EQ(1, books.db().scalar("PRAGMA foreign_keys")->toInt());
     EXPECT_EQ("delete", books.db().scalar("PRAGMA journal_mode")->toString().toStdString());
     EXPECT_EQ(2, books.db().scalar("PRAGMA synchronous")->toInt()) << "FULL";
+}
+
+TEST(Database, TheFilesDescriptorIsTheConnectionsOwnOrNone) {
+    TestBooks books;
+    const int fd = books.db().dateiDeskriptor();
+    ASSERT_GE(fd, 0);
+    // It reads the very file: its first bytes are the database's header.
+    char kopf[16] = {};
+    ASSERT_EQ(16, ::pread(fd, kopf, 16, 0));
+    EXPECT_EQ(QByteArray("SQLite format 3", 15), QByteArray(kopf, 15));
+    Database imSpeicher;
+    imSpeicher.openOrCreate(QStringLiteral(":memory:"));
+    EXPECT_EQ(-1, imSpeicher.dateiDeskriptor());
+    Database zu;
+    EXPECT_EQ(-1, zu.dateiDeskriptor());
 }
 
 TEST(Database, ErrorsCarryEngineMessageStatementAndContext) {
