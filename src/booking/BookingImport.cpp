@@ -432,24 +432,23 @@ struct Buchungszeilen : BulkRows {
 
     explicit Buchungszeilen(const AlleZeilen& z) : zeilen(z) {}
     qsizetype anzahl() const override { return static_cast<qsizetype>(zeilen.size()); }
-    BulkValue wert(qsizetype i, int spalte) const override {
+    void zeile(qsizetype i, BulkValue* werte, int spalten) const override {
         const ImportZeile& z = zeilen[static_cast<size_t>(i)];
-        switch (spalte) {
-        case 0: return BulkValue::ganzzahl(mandant);
-        case 1: return BulkValue::ganzzahl(ersteId + i);
-        case 2: return BulkValue::ganzzahl(zeitraum);
-        case 3: return BulkValue::utf8(std::string_view(z.datum, sizeof z.datum));
-        case 4: return BulkValue::ganzzahl(z.belegnummer);
-        case 5: return BulkValue::ganzzahl(z.steuersatz);
-        case 6: return BulkValue::ganzzahl(z.betrag);
-        case 7: return BulkValue::utf8(std::string_view(z.text, z.textLaenge));
-        case 8: return BulkValue::ganzzahl(z.bk);
-        case 9: return BulkValue::ganzzahl(gespeichert(z.eu));
-        case 10: return BulkValue::ganzzahl(gespeichert(z.drittland));
-        case 11: return BulkValue::ganzzahl(gespeichert(z.art));
-        case 12: return BulkValue::ganzzahl(gespeichert(z.kfz));
-        default: return BulkValue::ganzzahl(gespeichert(z.gebaeude));
-        }
+        const BulkValue alle[] = {BulkValue::ganzzahl(mandant),
+                                  BulkValue::ganzzahl(ersteId + i),
+                                  BulkValue::ganzzahl(zeitraum),
+                                  BulkValue::utf8(std::string_view(z.datum, sizeof z.datum)),
+                                  BulkValue::ganzzahl(z.belegnummer),
+                                  BulkValue::ganzzahl(z.steuersatz),
+                                  BulkValue::ganzzahl(z.betrag),
+                                  BulkValue::utf8(std::string_view(z.text, z.textLaenge)),
+                                  BulkValue::ganzzahl(z.bk),
+                                  BulkValue::ganzzahl(gespeichert(z.eu)),
+                                  BulkValue::ganzzahl(gespeichert(z.drittland)),
+                                  BulkValue::ganzzahl(gespeichert(z.art)),
+                                  BulkValue::ganzzahl(gespeichert(z.kfz)),
+                                  BulkValue::ganzzahl(gespeichert(z.gebaeude))};
+        std::copy_n(alle, std::min<int>(spalten, std::size(alle)), werte);
     }
 };
 
@@ -468,15 +467,11 @@ struct Bewegungszeilen : BulkRows {
     int ersteBuchung = 0;
 
     qsizetype anzahl() const override { return static_cast<qsizetype>(bewegungen.size()); }
-    BulkValue wert(qsizetype i, int spalte) const override {
+    void zeile(qsizetype i, BulkValue* werte, int spalten) const override {
         const Bewegung& b = bewegungen[static_cast<size_t>(i)];
-        switch (spalte) {
-        case 0: return BulkValue::ganzzahl(mandant);
-        case 1: return BulkValue::ganzzahl(ersteId + i);
-        case 2: return BulkValue::ganzzahl(ersteBuchung + b.buchung);
-        case 3: return BulkValue::ganzzahl(b.konto);
-        default: return BulkValue::ganzzahl(b.betrag);
-        }
+        const BulkValue alle[] = {BulkValue::ganzzahl(mandant), BulkValue::ganzzahl(ersteId + i), BulkValue::ganzzahl(ersteBuchung + b.buchung),
+                                  BulkValue::ganzzahl(b.konto), BulkValue::ganzzahl(b.betrag)};
+        std::copy_n(alle, std::min<int>(spalten, std::size(alle)), werte);
     }
 };
 

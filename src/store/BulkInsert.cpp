@@ -67,6 +67,10 @@ struct Tabelle : sqlite3_vtab {
 
 struct Cursor : sqlite3_vtab_cursor {
     qsizetype zeile = 0;
+    // The values of one row, fetched at its first column: the engine asks for every column of
+    // every row, and one call per row is cheaper than one per value.
+    qsizetype geholt = -1;
+    std::vector<BulkValue> werte;
 };
 
 int verbinden(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
@@ -96,8 +100,10 @@ int planen(sqlite3_vtab* t, sqlite3_index_info* info) {
     return SQLITE_OK;
 }
 
-int oeffnen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
-    *out = new Cursor{};
+int oeffnen(sqlite3_vtab* t, sqlite3_vtab_cursor** out) {
+    auto* cursor = new Cursor{};
+    cursor->werte.resize(static_cast<size_t>(static_cast<Tabelle*>(t)->quelle->spalten));
+    *out = cursor;
     return SQLITE_OK;
 }
 
@@ -108,6 +114,7 @@ int schliessen(sqlite3_vtab_cursor* c) {
 
 int filtern(sqlite3_vtab_cursor* c, int, const char*, int, sqlite3_value**) {
     static_cast<Cursor*>(c)->zeile = 0;
+    static_cast<Cursor*>(c)->geholt = -1;
     return SQLITE_OK;
 }
 
@@ -122,8 +129,13 @@ int amEnde(sqlite3_vtab_cursor* c) {
 }
 
 int spalte(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
-    const auto* cursor = static_cast<Cursor*>(c);
-    const BulkValue v = static_cast<Tabelle*>(c->pVtab)->quelle->rows->wert(cursor->zeile, i);
+    auto* cursor = static_cast<Cursor*>(c);
+    if (cursor->geholt != cursor->zeile) {
+        const Quelle* quelle = static_cast<Tabelle*>(c->pVtab)->quelle;
+        quelle->rows->zeile(cursor->zeile, cursor->werte.data(), quelle->spalten);
+        cursor->geholt = cursor->zeile;
+    }
+    const BulkValue& v = cursor->werte[static_cast<size_t>(i)];
     if (v.istText)
         sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
     else
@@ -281,57 +293,99 @@ std::vector<Schluesselwert> letzterSchluessel(sqlite3* db, const QString& table,
     return key;
 }
 
-// Compares two rows' keys of the index in its order.
-int vergleicheSchluessel(const SekundaerIndex& index, const BulkRows& rows, qsizetype a, qsizetype b) {
-    for (const IndexSpalte& s : index.spalten) {
-        const int c = vergleiche(rows.wert(a, s.quelle), rows.wert(b, s.quelle));
-        if (c != 0)
-            return s.absteigend ? -c : c;
-    }
-    return 0;
-}
-
-// True when nearly every row's key follows all keys before it, those of the index's present
+// Whether nearly every row's key follows all keys before it, those of the index's present
 // entries included: such a row lands at the index's end, where the engine appends it without a
 // search. The new rows' row ids exceed all present ones, so equal keys keep that order too. A
 // row landing elsewhere costs a search from the root for it and for the next one; up to one in
 // ten of them (a rarely set flag) still comes cheaper than sorting all rows anew.
-bool waechstAmEnde(sqlite3* db, const QString& table, const SekundaerIndex& index, const BulkRows& rows, bool tabelleLeer,
-                   const QString& context) {
-    if (index.teilweise)
-        return false;
-    for (const IndexSpalte& s : index.spalten)
-        if (s.quelle < 0 || !s.binaer)
-            return false;
-    const qsizetype n = rows.anzahl();
-    const qsizetype erlaubt = n / 10;
-    qsizetype anderswo = 0;
-    // The greatest key so far: the index's last entry until a row passes it.
-    std::vector<Schluesselwert> letzter;
-    if (!tabelleLeer)
-        letzter = letzterSchluessel(db, table, index, context);
-    for (const Schluesselwert& w : letzter)
-        if (w.art == Schluesselwert::Unbekannt)
-            return false;
-    const auto hinterLetztem = [&](qsizetype zeile) {
-        for (size_t i = 0; i < letzter.size(); ++i) {
-            const IndexSpalte& s = index.spalten[i];
-            int c = vergleiche(letzter[i], rows.wert(zeile, s.quelle));
+class Wachstum {
+public:
+    // Only an index over the rows' own columns, ordered as the bytes are, and over all of its
+    // rows can be judged.
+    static bool beurteilbar(const SekundaerIndex& index) {
+        bool ja = !index.teilweise;
+        for (const IndexSpalte& s : index.spalten)
+            ja = ja && s.quelle >= 0 && s.binaer;
+        return ja;
+    }
+
+    Wachstum(const SekundaerIndex& index, std::vector<Schluesselwert> letzter, qsizetype zeilen)
+        : m_index(index), m_letzter(std::move(letzter)), m_erlaubt(zeilen / 10) {
+        m_entschieden = !beurteilbar(index);
+        for (const Schluesselwert& w : m_letzter)
+            m_entschieden = m_entschieden || w.art == Schluesselwert::Unbekannt;
+        m_amEnde = !m_entschieden;
+        m_groesste.resize(index.spalten.size());
+    }
+    bool entschieden() const { return m_entschieden; }
+    bool amEnde() const { return m_amEnde; }
+
+    // Takes the next row's values, one for each column of the rows.
+    void naechste(const BulkValue* werte) {
+        if (hinterDemGroessten(werte)) {
+            m_hatGroesste = true;
+            for (size_t i = 0; i < m_index.spalten.size(); ++i)
+                m_groesste[i] = werte[m_index.spalten[i].quelle];
+        } else if (++m_anderswo > m_erlaubt) {
+            m_amEnde = false;
+            m_entschieden = true;
+        }
+    }
+
+private:
+    bool hinterDemGroessten(const BulkValue* werte) const {
+        for (size_t i = 0; i < m_index.spalten.size(); ++i) {
+            const IndexSpalte& s = m_index.spalten[i];
+            const BulkValue& wert = werte[s.quelle];
+            int c = 0;
+            if (m_hatGroesste)
+                c = vergleiche(m_groesste[i], wert);
+            else if (i < m_letzter.size())
+                c = vergleiche(m_letzter[i], wert);
             if (s.absteigend)
                 c = -c;
             if (c != 0)
                 return c < 0;
         }
         return true;
-    };
-    qsizetype groesste = -1;
-    for (qsizetype i = 0; i < n && anderswo <= erlaubt; ++i) {
-        if (groesste < 0 ? hinterLetztem(i) : vergleicheSchluessel(index, rows, groesste, i) <= 0)
-            groesste = i;
-        else
-            ++anderswo;
     }
-    return anderswo <= erlaubt;
+
+    const SekundaerIndex& m_index;
+    std::vector<Schluesselwert> m_letzter;  // the index's greatest entry until a row passes it
+    std::vector<BulkValue> m_groesste;      // the greatest row's key so far
+    bool m_hatGroesste = false;
+    qsizetype m_erlaubt;
+    qsizetype m_anderswo = 0;
+    bool m_entschieden = false;
+    bool m_amEnde = false;
+};
+
+// For each index, whether the rows grow it at its end; one pass over the rows serves all.
+std::vector<bool> wachsenAmEnde(sqlite3* db, const QString& table, const std::vector<SekundaerIndex>& indexe, const BulkRows& rows,
+                                int spalten, bool tabelleLeer, const QString& context) {
+    std::vector<Wachstum> wachstum;
+    wachstum.reserve(indexe.size());
+    for (const SekundaerIndex& index : indexe)
+        wachstum.emplace_back(index,
+                              tabelleLeer || !Wachstum::beurteilbar(index) ? std::vector<Schluesselwert>()
+                                                                            : letzterSchluessel(db, table, index, context),
+                              rows.anzahl());
+    std::vector<BulkValue> werte(static_cast<size_t>(spalten));
+    for (qsizetype i = 0; i < rows.anzahl(); ++i) {
+        bool offen = false;
+        for (const Wachstum& w : wachstum)
+            offen = offen || !w.entschieden();
+        if (!offen)
+            break;
+        rows.zeile(i, werte.data(), spalten);
+        for (Wachstum& w : wachstum)
+            if (!w.entschieden())
+                w.naechste(werte.data());
+    }
+    std::vector<bool> result;
+    for (const Wachstum& w : wachstum)
+        result.push_back(w.amEnde());
+    return result;
 }
 
 // The first row the engine refuses when the rows are written one by one, or -1; what they wrote
@@ -347,9 +401,11 @@ qsizetype abgelehnteZeile(sqlite3* db, const QString& table, const QStringList& 
         }
         Anweisung insert(db, QStringLiteral("INSERT INTO main.%1 (%2) VALUES (%3)").arg(name(table), ziel.join(QStringLiteral(", ")), platz.join(QStringLiteral(", "))),
                          context);
+        std::vector<BulkValue> werte(static_cast<size_t>(columns.size()));
         for (qsizetype i = 0; i < rows.anzahl() && abgelehnt < 0; ++i) {
+            rows.zeile(i, werte.data(), static_cast<int>(columns.size()));
             for (int s = 0; s < static_cast<int>(columns.size()); ++s) {
-                const BulkValue v = rows.wert(i, s);
+                const BulkValue& v = werte[static_cast<size_t>(s)];
                 if (v.istText)
                     sqlite3_bind_text(insert.get(), s + 1, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
                 else
@@ -415,9 +471,12 @@ void bulkInsert(Database& db, const QString& table, const QStringList& columns, 
                 vorhanden = sqlite3_column_int64(q.get(), 0);
         }
         if (rows.anzahl() >= std::max<qint64>(vorhanden, 1000)) {
-            for (SekundaerIndex& index : sekundaerIndexe(handle, table, columns, context))
-                if (!waechstAmEnde(handle, table, index, rows, vorhanden == 0, context))
-                    neuAufbauen.push_back(std::move(index));
+            std::vector<SekundaerIndex> indexe = sekundaerIndexe(handle, table, columns, context);
+            const std::vector<bool> amEnde =
+                wachsenAmEnde(handle, table, indexe, rows, static_cast<int>(columns.size()), vorhanden == 0, context);
+            for (size_t i = 0; i < indexe.size(); ++i)
+                if (!amEnde[i])
+                    neuAufbauen.push_back(std::move(indexe[i]));
             for (const SekundaerIndex& index : neuAufbauen)
                 Anweisung(handle, QStringLiteral("DROP INDEX %1").arg(name(index.name)), context).schritt();
         }

@@ -19,12 +19,13 @@ struct BulkValue {
     static BulkValue utf8(std::string_view t) { return {true, 0, t}; }
 };
 
-// The rows bulkInsert writes, read column by column in the order of its column list.
+// The rows bulkInsert writes, read row by row, their values in the order of its column list.
 class BulkRows {
 public:
     virtual ~BulkRows() = default;
     [[nodiscard]] virtual qsizetype anzahl() const = 0;
-    [[nodiscard]] virtual BulkValue wert(qsizetype zeile, int spalte) const = 0;
+    // The values of a row, one for each of the spalten columns, into werte.
+    virtual void zeile(qsizetype zeile, BulkValue* werte, int spalten) const = 0;
 };
 
 // The engine refused one of the rows (a rule of the schema, a trigger, a full disk); zeile() is

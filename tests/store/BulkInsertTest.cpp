@@ -19,9 +19,10 @@ struct Zeile {
 struct Zeilen : BulkRows {
     std::vector<Zeile> z;
     qsizetype anzahl() const override { return static_cast<qsizetype>(z.size()); }
-    BulkValue wert(qsizetype i, int spalte) const override {
+    void zeile(qsizetype i, BulkValue* werte, int spalten) const override {
         const Zeile& r = z[static_cast<size_t>(i)];
-        return spalte == 0 ? BulkValue::ganzzahl(r.a) : spalte == 1 ? BulkValue::utf8(r.b) : BulkValue::ganzzahl(r.c);
+        const BulkValue alle[] = {BulkValue::ganzzahl(r.a), BulkValue::utf8(r.b), BulkValue::ganzzahl(r.c)};
+        std::copy_n(alle, std::min(spalten, 3), werte);
     }
 };
 
