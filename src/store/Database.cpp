@@ -69,8 +69,14 @@ void Database::open(const QString& file) {
 }
 
 void Database::openOrCreate(const QString& file) {
+    const bool neu = !QFileInfo::exists(file) || QFileInfo(file).size() == 0;
     connect(file);
     try {
+        // Before the first page is written. Pages of 8 KiB keep the trees of a million bookings
+        // flatter, which makes writing many of them at once a tenth faster; larger ones would make
+        // the first figures of a year slower to read from the disk.
+        if (neu)
+            exec(QStringLiteral("PRAGMA page_size = 8192"));
         applySettings();
     } catch (...) {
         m_db.close();

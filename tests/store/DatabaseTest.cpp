@@ -61,6 +61,24 @@ TEST(Database, ConnectionSettingsFavourDurability) {
     EXPECT_EQ(2, books.db().scalar("PRAGMA synchronous")->toInt()) << "FULL";
 }
 
+TEST(Database, ANewFileGetsLargerPagesAndAnOlderOneKeepsItsOwn) {
+    TestBooks books;
+    EXPECT_EQ(8192, books.db().scalar("PRAGMA page_size")->toInt());
+    QTemporaryDir dir;
+    const QString alt = dir.filePath(QStringLiteral("alt.mdb"));
+    {
+        Database db;
+        db.openOrCreate(alt);
+        db.exec(QStringLiteral("CREATE TABLE x (a)"));
+        db.exec(QStringLiteral("PRAGMA page_size = 4096"));
+        db.exec(QStringLiteral("VACUUM"));
+    }
+    Database db;
+    db.openOrCreate(alt);
+    db.exec(QStringLiteral("INSERT INTO x VALUES (1)"));
+    EXPECT_EQ(4096, db.scalar("PRAGMA page_size")->toInt());
+}
+
 TEST(Database, TheFilesDescriptorIsTheConnectionsOwnOrNone) {
     TestBooks books;
     const int fd = books.db().dateiDeskriptor();
