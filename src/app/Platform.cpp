@@ -154,8 +154,7 @@ void* takeLargeMemory(std::size_t bytes) {
         const std::size_t vorne = (GrosseSeite - reinterpret_cast<std::uintptr_t>(anfang) % GrosseSeite) % GrosseSeite;
         if (vorne > 0)
             ::munmap(anfang, vorne);
-        if (GrosseSeite - vorne > 0)
-            ::munmap(anfang + vorne + laenge, GrosseSeite - vorne);
+        ::munmap(anfang + vorne + laenge, GrosseSeite - vorne);
         ::madvise(anfang + vorne, laenge, MADV_HUGEPAGE);
         return anfang + vorne;
     }

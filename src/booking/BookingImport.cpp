@@ -672,8 +672,8 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
     ImportErgebnis ergebnis;
     Database& db = dm.db();
     auto tx = db.transaction();
-    std::optional<Platform::EarlyWriteback> fruehSchreiben;
-    fruehSchreiben.emplace(db.dateiDeskriptor());
+    // Ended before the commit, whose sync writes whatever is left.
+    std::optional<Platform::EarlyWriteback> fruehSchreiben(std::in_place, db.dateiDeskriptor());
     // Keys and voucher numbers are taken as the booking one after another would take them, inside
     // the write transaction so that no other program takes them meanwhile.
     Buchungszeilen buchungen(zeilen);

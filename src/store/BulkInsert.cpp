@@ -438,7 +438,7 @@ public:
         Anweisung(m_db, QStringLiteral("PRAGMA cache_size = -2048"), m_context).schritt();
     }
     ~SortierenNebenher() {
-        // Settings of the connection, which cannot fail here; the next import sets them again.
+        // Setting a pragma of the connection does not fail; nothing is left to report here.
         sqlite3_exec(m_db, QStringLiteral("PRAGMA threads = %1").arg(m_threads).toUtf8().constData(), nullptr, nullptr, nullptr);
         sqlite3_exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(m_cache).toUtf8().constData(), nullptr, nullptr, nullptr);
     }

@@ -11,10 +11,10 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QFile>
 #include <cstring>
 #include <sqlite3.h>
 #include <utility>
@@ -69,7 +69,8 @@ void Database::open(const QString& file) {
 }
 
 void Database::openOrCreate(const QString& file) {
-    const bool neu = !QFileInfo::exists(file) || QFileInfo(file).size() == 0;
+    const QFileInfo vorher(file);
+    const bool neu = !vorher.exists() || vorher.size() == 0;
     connect(file);
     try {
         // Before the first page is written. Pages of 8 KiB keep the trees of a million bookings
