@@ -701,9 +701,8 @@ ImportErgebnis importiere(TDM_EinAus& dm, const QByteArray& utf8) {
         }
         return result;
     });
-    // Every rule the schema states for these rows (number ranges, the date, the text's length) the
-    // reading above has checked, and the keys are checked here, so the engine need not check them
-    // again for each row.
+    // The reading above has checked every rule the schema states for these rows (number ranges,
+    // the date, the text's length); the engine checks them once more, as the books' last guard.
     try {
         bulkInsert(db, QStringLiteral("T_Buchungen"), BuchungSpalten, buchungen, context);
     } catch (const BulkRowError& e) {
