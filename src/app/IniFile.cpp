@@ -26,6 +26,10 @@ bool aufbereiten(CSimpleIniA& ini, std::string& data) {
     const std::string zwei = std::string(SI_NEWLINE_A) + SI_NEWLINE_A;
     for (std::size_t at; (at = data.find(zwei + SI_NEWLINE_A)) != std::string::npos;)
         data.erase(at, std::strlen(SI_NEWLINE_A));
+    // A name may begin with a byte order mark; first in the file, it would read as the file's
+    // signature and be lost. A signature of its own in front of it keeps it part of the name.
+    if (data.compare(0, std::strlen(SI_UTF8_SIGNATURE), SI_UTF8_SIGNATURE) == 0)
+        data.insert(0, SI_UTF8_SIGNATURE);
     return true;
 }
 } // namespace

@@ -133,3 +133,26 @@ TEST(IniFile, CollectedWritesLandTogetherAndUnchangedValuesDoNotRewrite) {
     ASSERT_TRUE(third.writeInteger("Buchen Mandant 7", "Buchungskreis", 5));
     EXPECT_EQ(5, IniFile(path).readInteger("Buchen Mandant 7", "Buchungskreis", 0));
 }
+
+TEST(IniFile, ANameBeginningWithAByteOrderMarkKeepsItWhenTheFileIsWrittenAgain) {
+    // Only the mark at the very start of a file is a signature; one inside the file belongs to
+    // the name behind it, also when that name comes first in the file as written.
+    for (const QByteArray& inhalt : {QByteArray("kein Eintrag\n\xEF\xBB\xBF" "b=ohne\n"),
+                                     QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "b=ohne\n"),
+                                     QByteArray("kein Eintrag\n\xEF\xBB\xBF[a]\nb=ohne\n")}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Kassol.ini"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+        f.close();
+        const bool vorher = IniFile(path).valueExists("", "b") || IniFile(path).valueExists("a", "b");
+        {
+            IniFile ini(path);
+            ASSERT_TRUE(ini.writeString("Datensicherung", "Ziel", "/media/stick/"));
+        }
+        IniFile again(path);
+        EXPECT_EQ(vorher, again.valueExists("", "b") || again.valueExists("a", "b")) << inhalt.toStdString();
+        EXPECT_EQ("/media/stick/", again.readString("Datensicherung", "Ziel", "").toStdString());
+    }
+}
