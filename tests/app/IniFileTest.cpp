@@ -146,9 +146,10 @@ TEST(IniFile, ANameBeginningWithAByteOrderMarkKeepsItWhenTheFileIsWrittenAgain) 
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(inhalt);
         f.close();
-        const bool vorher = IniFile(path).valueExists("", "b") || IniFile(path).valueExists("a", "b");
+        bool vorher = false;
         {
             IniFile ini(path);
+            vorher = ini.valueExists("", "b") || ini.valueExists("a", "b");
             ASSERT_TRUE(ini.writeString("Datensicherung", "Ziel", "/media/stick/"));
         }
         IniFile again(path);
